@@ -166,6 +166,8 @@ public:
     CEventSource OnNotify;
 
 protected:
+    // A floating control lays itself out again; a flowed one asks its parent to.
+    void UpdateAfterSizeHint();
     // Colour as the render engine should see it (after the HSL adjustment when enabled).
     DWORD GetAdjustColor(DWORD dwColor) const;
 

@@ -4,24 +4,25 @@
 // focus, hover, capture and key targets, runs control timers and tooltips, sends notifications and
 // keeps the window's registries of fonts, images, default attribute lists, names and option groups.
 // UI thread only.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ui/core/ControlUI.h"
+#include "ui/core/MemorySurface.h"
 #include "ui/core/MessageFilterUI.h"
 #include "ui/core/NotifyUI.h"
 #include "ui/core/PointerArray.h"
+#include "ui/core/RenderKit.h"
+#include "ui/core/SkinResources.h"
 #include "ui/core/StringPtrMap.h"
 #include "ui/core/UIEvent.h"
 
 namespace SkinUI {
-
-struct TImageInfo;
-struct TFontInfo;
 
 // Posted to the window to delete the controls handed to AddDelayedCleanup.
 constexpr UINT kMsgDelayedCleanup = WM_APP + 1;
@@ -163,6 +164,20 @@ public:
     void SetShadowImage(const std::wstring& image) { m_sShadowImage = image; }
     const std::wstring& GetShadowImage() const { return m_sShadowImage; }
 
+    // The process-wide skin resource location, shared by every window.
+    static void SetInstance(HINSTANCE hInst) { CSkinResources::SetInstance(hInst); }
+    static HINSTANCE GetInstance() { return CSkinResources::GetInstance(); }
+    static std::wstring GetInstancePath() { return CSkinResources::GetInstancePath(); }
+    static void SetResourceDll(HINSTANCE hInst) { CSkinResources::SetResourceDll(hInst); }
+    static HINSTANCE GetResourceDll() { return CSkinResources::GetResourceDll(); }
+    static void SetResourcePath(LPCWSTR pStrPath) { CSkinResources::SetResourcePath(pStrPath); }
+    static const std::wstring& GetResourcePath() { return CSkinResources::GetResourcePath(); }
+    static void SetResourceZip(LPCWSTR pStrZip) { CSkinResources::SetResourceZip(pStrZip); }
+    static void SetResourceZip() { CSkinResources::SetResourceZip(); }
+    static const std::wstring& GetResourceZip() { return CSkinResources::GetResourceZip(); }
+    static bool IsCachedResourceZip() { return CSkinResources::IsCachedResourceZip(); }
+    static HZIPARCHIVE GetResourceZipHandle() { return CSkinResources::GetResourceZipHandle(); }
+
     // Message entry points for the window procedure; true when the message was consumed.
     bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
     bool PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
@@ -170,10 +185,16 @@ public:
     static bool TranslateMessage(const MSG* pMsg);
 
 private:
-    class CSurface;
+    // Every manager that has a window, for pre-translating the loop's messages.
+    static std::vector<CPaintManagerUI*>& AllManagers();
+    static CControlUI* CALLBACK FindControlFromNameHash(CControlUI* pThis, LPVOID pData);
+    static CControlUI* CALLBACK FindControlFromPoint(CControlUI* pThis, LPVOID pData);
+    static CControlUI* CALLBACK FindControlFromTab(CControlUI* pThis, LPVOID pData);
+    static CControlUI* CALLBACK FindControlFromShortcut(CControlUI* pThis, LPVOID pData);
+    static CControlUI* CALLBACK FindControlFromUpdate(CControlUI* pThis, LPVOID pData);
 
     bool TranslateAccelerator(MSG* pMsg);
-    void SendEvent(CControlUI* pControl, int type, WPARAM wParam = 0, LPARAM lParam = 0, WCHAR chKey = 0);
+    TEventUI MakeEvent(int type, CControlUI* pSender) const;
     void KillFocusControl();
     void RunDelayedCleanup();
     void OnPaint();
@@ -182,16 +203,23 @@ private:
     void PrintClient(HDC hDC, LPARAM flags);
     void ShowTooltip(CControlUI* pHover);
     void OnMouseMove(LPARAM lParam);
+    void OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DeleteAllTimers();
-    HFONT CreateSkinFont(LPCWSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic) const;
+    std::unique_ptr<TFontInfo> CreateSkinFont(LPCWSTR pStrFontName,
+                                              int nSize,
+                                              bool bBold,
+                                              bool bUnderline,
+                                              bool bItalic) const;
+    TFontInfo* Measured(TFontInfo* pFontInfo) const;
     const CPaintManagerUI* TopResourceManager() const;
 
     HWND m_hWndPaint = nullptr;
     HDC m_hDcPaint = nullptr;
-    std::unique_ptr<CSurface> m_offscreen;
-    std::unique_ptr<CSurface> m_layered;
+    std::unique_ptr<CMemorySurface> m_offscreen;
+    std::unique_ptr<CMemorySurface> m_layered;
     HWND m_hwndTooltip = nullptr;
     TOOLINFOW m_ToolTip = {};
+    std::wstring m_sToolTipText;
 
     CControlUI* m_pRoot = nullptr;
     CControlUI* m_pFocus = nullptr;
@@ -234,12 +262,16 @@ private:
     std::vector<ITranslateAccelerator*> m_aTranslateAccelerators;
     std::vector<CControlUI*> m_aDelayedCleanup;
 
+    // The maps look things up; the vectors beside them own what the maps point at.
     CStringPtrMap m_mNameHash;
     CStringPtrMap m_mOptionGroup;
+    std::vector<std::unique_ptr<CPointerArray>> m_aOptionGroups;
     CStringPtrMap m_mImageHash;
+    std::vector<std::unique_ptr<TImageInfo>> m_aImages;
     CStringPtrMap m_mDefaultAttrHash;
-    std::vector<TFontInfo*> m_aCustomFonts;
-    TFontInfo* m_pDefaultFont = nullptr;
+    std::vector<std::unique_ptr<std::wstring>> m_aDefaultAttrLists;
+    std::vector<std::unique_ptr<TFontInfo>> m_aCustomFonts;
+    std::unique_ptr<TFontInfo> m_pDefaultFont;
 
     DWORD m_dwDefaultDisabledColor = 0xFFA7A6AA;
     DWORD m_dwDefaultFontColor = 0xFF000000;
