@@ -1,0 +1,12 @@
+# Cross toolchain: Windows x64 with mingw-w64's posix thread model.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(_host x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${_host}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_host}-g++-posix)
+set(CMAKE_RC_COMPILER ${_host}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${_host})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

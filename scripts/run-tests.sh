@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs the whole CTest suite under one persistent wineserver and one Xvfb,
+# and stops everything it started, whatever the outcome.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+shift || true
+source "$root/scripts/wine-env.sh"
+wine_prefix_ready || exit 1
+
+xvfb_pid=
+cleanup() {
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  start_xvfb || exit 1
+fi
+
+# Keep one server and Wine's services alive for all tests; their output must not
+# hold the test runner's pipes open.
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+"$WINE" cmd /c exit </dev/null >/dev/null 2>&1
+
+cd "$build" && ctest --output-on-failure -j2 "$@"

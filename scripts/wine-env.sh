@@ -1,0 +1,48 @@
+# Sourced: the project's Wine settings and helpers.
+root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${ZORVA_WINEPREFIX:-$root/.wine-prefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+# Creates the prefix on first use, with CJK font replacements and no crash dialogs.
+wine_prefix_ready() {
+  [ -f "$WINEPREFIX/.zorva-ready" ] && return 0
+  mkdir -p "$WINEPREFIX"
+  (
+    exec 9>"$WINEPREFIX/.lock"
+    flock 9
+    [ -f "$WINEPREFIX/.zorva-ready" ] && exit 0
+    "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+    local key='HKCU\Software\Wine\Fonts\Replacements'
+    for face in "宋体" "微软雅黑" "SimSun" "Microsoft YaHei" "新宋体" "黑体"; do
+      "$WINE" reg add "$key" /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
+    done
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+      </dev/null >/dev/null 2>&1
+    "$WINESERVER" -w
+    touch "$WINEPREFIX/.zorva-ready"
+  )
+}
+
+# Starts Xvfb on the first free display number; sets DISPLAY and xvfb_pid.
+start_xvfb() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  done
+  echo "wine-run: no free X display" >&2
+  return 1
+}
