@@ -1,0 +1,48 @@
+#pragma once
+// A worker thread that owns one libcurl multi handle and runs every transfer handed to it.
+// AddTransfer/RemoveTransfer: UI thread (they only queue changes under the lock);
+// Init/Shutdown: the owner, while the thread is not running; Run: the worker thread.
+#include <curl/curl.h>
+
+#include <deque>
+#include <vector>
+
+#include "Http/CurlBase.h"
+#include "Runtime/Lock.h"
+#include "Runtime/RefPtr.h"
+#include "Runtime/SimpleThread.h"
+
+class CCurlWorkshop : public CSimpleThread {
+public:
+    CCurlWorkshop() = default;
+    ~CCurlWorkshop() override;
+
+    void Init();
+    bool AddTransfer(const CRefPtr<CCurlBase>& transfer);
+    bool RemoveTransfer(const CRefPtr<CCurlBase>& transfer);
+    void Run() override;
+    void Shutdown();
+
+private:
+    using TransferList = std::deque<CRefPtr<CCurlBase>>;
+    // Events are posted after the lock is left: no code holds this lock and the queue's.
+    struct PendingEvent {
+        enum Kind { kStarted, kRemoved, kDone } kind;
+        CRefPtr<CCurlBase> transfer;
+        CURLcode result;
+    };
+    using EventList = std::vector<PendingEvent>;
+
+    int PerformStep();
+    int CompletionStep();
+    void ApplyPendingChanges(EventList& events);
+    void WaitForSockets();
+    void RemoveLocked(const CRefPtr<CCurlBase>& transfer);
+    static void PostEvents(const EventList& events);
+
+    CURLM* m_multi = nullptr;
+    TransferList m_pendingAdditions;
+    TransferList m_running;
+    TransferList m_pendingRemovals;
+    CLock m_lock;
+};

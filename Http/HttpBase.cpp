@@ -1,0 +1,113 @@
+#include "Http/HttpBase.h"
+
+#include <string>
+
+#include "Http/CurlWorkshop.h"
+#include "Http/HttpClock.h"
+#include "Http/HttpEngines.h"
+#include "Http/HttpMgr.h"
+#include "Runtime/StringConv.h"
+
+namespace {
+long g_lowSpeedTimeS = CHttpBase::kLowSpeedTimeS;
+}  // namespace
+
+void CHttpBase::SetLowSpeedTimeForTesting(long seconds) {
+    g_lowSpeedTimeS = seconds > 0 ? seconds : kLowSpeedTimeS;
+}
+
+CHttpBase::CHttpBase(CCurlWorkshop* worker, CHttpMgr* manager, HttpEngine engine)
+    : m_manager(manager), m_worker(worker), m_engine(engine), m_errors(ProtoValue::kMap) {}
+
+CHttpBase::~CHttpBase() {
+    CHttpBase::Stop();
+}
+
+bool CHttpBase::Send() {
+    CHttpMgr* manager = HttpEngines::Manager(m_engine);
+    if (!manager)
+        return false;
+    m_manager = manager;
+    m_worker = HttpEngines::Worker(m_engine);
+    manager->AddTask(this);
+    return true;
+}
+
+bool CHttpBase::Prepare() {
+    if (!m_transfer)
+        return true;
+    CURL* easy = m_transfer->PrepareHandle();
+    if (!easy)
+        return true;
+    std::string url = WideToAnsi(m_url);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CCurlBase::HeaderCallback);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, m_transfer.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CCurlBase::WriteCallback);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, m_transfer.get());
+    curl_easy_setopt(easy, CURLOPT_READFUNCTION, &CCurlBase::ReadCallback);
+    curl_easy_setopt(easy, CURLOPT_READDATA, m_transfer.get());
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_connectTimeoutS));
+    if (m_method == kMethodPost) {
+        IBaseStream* input = m_transfer->Input();
+        long size = input ? static_cast<long>(input->Size()) : 0;
+        curl_easy_setopt(easy, CURLOPT_POST, 1L);
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, size);
+        m_transfer->SetUploadSize(static_cast<uint64_t>(size));
+    } else if (m_rangeStart != 0) {
+        std::string range = std::to_string(m_rangeStart) + "-";
+        curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
+    }
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimitBytesPerS);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_lowSpeedTimeS);
+    return true;
+}
+
+bool CHttpBase::Start() {
+    if (m_running)
+        return false;
+    ++m_attempts;
+    m_running = true;
+    Prepare();
+    if (m_transfer && m_worker)
+        m_worker->AddTransfer(m_transfer);
+    return true;
+}
+
+bool CHttpBase::Stop() {
+    if (m_running) {
+        m_running = false;
+        if (m_transfer && m_worker)
+            m_worker->RemoveTransfer(m_transfer);
+    }
+    ReleaseTransfer();
+    if (m_manager && m_manager->RemoveTask(this))
+        m_manager = nullptr;
+    return true;
+}
+
+void CHttpBase::ReleaseTransfer() {
+    if (!m_transfer)
+        return;
+    m_transfer->SetActive(false);
+    m_transfer->CloseStreams();
+    m_transfer.reset();
+}
+
+HttpResult CHttpBase::TakeResult() {
+    HttpResult result = HttpResultFromRecord(m_errors);
+    m_errors = ProtoValue(ProtoValue::kMap);
+    return result;
+}
+
+bool CHttpBase::ShouldRetry(const HttpResult& result) const {
+    return m_attempts <= m_maxRetries && result.type == kHttpErrorCurl && result.code != 0;
+}
+
+void CHttpBase::RetryLater() {
+    m_retryWaiting = true;
+    m_retryTick = HttpTickCount();
+    Send();
+}

@@ -1,0 +1,55 @@
+#pragma once
+// A request that downloads one URL into one local file, resuming a partial file with a byte
+// range, falling back to a full download when the server ignores the range, checking what
+// arrives against the size the caller expects, and reporting progress once a second with a
+// ten-second average speed. UI thread only (its file sink is written by the worker).
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "Http/HttpBase.h"
+
+class CHttpDownloadFile : public CHttpBase {
+public:
+    using DoneCallback = void (*)(void* user, int errorType, int errorCode);
+    using ProgressCallback = void (*)(void* user, uint64_t total, uint64_t present, uint32_t speed);
+    static constexpr size_t kSpeedSamples = 10;
+
+    // Belongs to the download engine.
+    CHttpDownloadFile();
+    ~CHttpDownloadFile() override;
+
+    bool Download(const std::wstring& url, const std::wstring& localPath, uint64_t expectedSize, void* user);
+    void SetDoneCallback(DoneCallback callback) { m_doneCallback = callback; }
+    void SetProgressCallback(ProgressCallback callback) { m_progressCallback = callback; }
+
+    bool Start() override;
+    bool Stop() override;
+    void Done(CURLcode result) override;
+    void OnHttpCode(int status) override;
+    void OnTimer() override;
+    void OnReceived(uint64_t bytes) override;
+
+    const std::wstring& LocalPath() const { return m_localPath; }
+
+private:
+    enum class Resume { kFromStart, kFromEnd };
+    void BeginTransfer(Resume resume);
+    // Stops and reports (3, 2007); the request may be gone once this returns.
+    void FailLengthMismatch(uint64_t announced);
+    bool RangeStartsWhereAsked();
+    HttpResult CheckWhole(HttpResult result);
+    void ReportDone(int type, int code);
+
+    std::wstring m_localPath;
+    uint64_t m_expectedSize = 0;
+    DoneCallback m_doneCallback = nullptr;
+    ProgressCallback m_progressCallback = nullptr;
+    void* m_user = nullptr;
+    uint64_t m_receivedThisAttempt = 0;
+    uint32_t m_sinceLastTick = 0;
+    uint64_t m_contentLength = 0;
+    std::deque<uint32_t> m_speedSamples;
+    // The last status of the attempt, redirects and interim responses included.
+    int m_finalStatus = CCurlBase::kNoStatus;
+};

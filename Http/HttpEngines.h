@@ -1,0 +1,36 @@
+#pragma once
+// The two transfer engines (commands in memory, file downloads), each a worker and its
+// manager, and the 500 ms HTTP timer that ticks downloads and releases retries.
+// UI thread only.
+#include "Http/HttpBase.h"
+#include "Runtime/MainThreadRuntime.h"
+
+class CCurlWorkshop;
+class CHttpMgr;
+
+namespace HttpEngines {
+
+constexpr unsigned kTimerPeriodMs = 500;
+
+// What InitMainThreadRuntime/ShutdownMainThreadRuntime call to start and stop both engines.
+RuntimeEngines Engines();
+void Start();
+void Stop();
+
+// Null while the engine is not running.
+CCurlWorkshop* Worker(HttpEngine engine);
+CHttpMgr* Manager(HttpEngine engine);
+inline CCurlWorkshop* CommandWorker() {
+    return Worker(HttpEngine::kCommand);
+}
+inline CHttpMgr* CommandManager() {
+    return Manager(HttpEngine::kCommand);
+}
+inline CCurlWorkshop* DownloadWorker() {
+    return Worker(HttpEngine::kDownload);
+}
+inline CHttpMgr* DownloadManager() {
+    return Manager(HttpEngine::kDownload);
+}
+
+}  // namespace HttpEngines

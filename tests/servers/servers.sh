@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Starts or stops the two peers of the HTTP tests on 127.0.0.1: nginx with a generated
+# configuration and document root, and our fault server. Each writes its port to
+# DIR/<name>.port. Both end by themselves after LIFETIME seconds even if "stop" never runs.
+#   servers.sh start DIR [LIFETIME]      servers.sh stop DIR
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+action=${1:?start or stop}
+dir=${2:?state folder}
+lifetime=${3:-1200}
+nginx=/usr/sbin/nginx
+
+stop_one() {
+    local pidfile=$1
+    [ -f "$pidfile" ] || return 0
+    local pid
+    pid=$(cat "$pidfile")
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+    rm -f "$pidfile"
+}
+
+free_port() {
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Files of known size whose byte i is i % 251, as the fault server's bodies are.
+make_docroot() {
+    local root=$1
+    mkdir -p "$root"
+    python3 - "$root" <<'EOF'
+import sys
+root = sys.argv[1]
+unit = bytes(i % 251 for i in range(251 * 4096))
+def write(name, size):
+    with open(root + "/" + name, "wb") as f:
+        while size > 0:
+            f.write(unit[:min(size, len(unit))])
+            size -= min(size, len(unit))
+write("small.bin", 1000)
+write("medium.bin", 3 * 1024 * 1024 + 17)
+write("big30.bin", 30 * 1000 * 1000)
+open(root + "/empty.txt", "wb").close()
+EOF
+}
+
+wait_listening() {
+    local port=$1
+    for _ in $(seq 1 100); do
+        python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' \
+            "$port" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_nginx() {
+    local port conf="$dir/nginx.conf" i
+    [ -f "$dir/docroot/big30.bin" ] || make_docroot "$dir/docroot"
+    mkdir -p "$dir/nginx-tmp"
+    # A port picked before nginx binds it may be taken meanwhile: try a few.
+    for i in 1 2 3 4 5; do
+        port=$(free_port)
+        cat >"$conf" <<EOF
+daemon off;
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/nginx-error.log warn;
+events { worker_connections 256; }
+http {
+    access_log $dir/nginx-access.log;
+    client_body_temp_path $dir/nginx-tmp/body;
+    proxy_temp_path $dir/nginx-tmp/proxy;
+    fastcgi_temp_path $dir/nginx-tmp/fastcgi;
+    uwsgi_temp_path $dir/nginx-tmp/uwsgi;
+    scgi_temp_path $dir/nginx-tmp/scgi;
+    default_type application/octet-stream;
+    sendfile on;
+    server {
+        listen 127.0.0.1:$port;
+        root $dir/docroot;
+        location = /redirect { return 302 /small.bin; }
+        location = /redirect2 { return 302 /redirect; }
+    }
+}
+EOF
+        setsid timeout "$lifetime" "$nginx" -c "$conf" -p "$dir" </dev/null >>"$dir/nginx-out.log" 2>&1 &
+        echo $! >"$dir/nginx.watchdog.pid"
+        if wait_listening "$port"; then
+            echo "$port" >"$dir/nginx.port"
+            return 0
+        fi
+        stop_one "$dir/nginx.watchdog.pid"
+    done
+    echo "servers: nginx did not start; see $dir/nginx-error.log" >&2
+    return 1
+}
+
+start_fault() {
+    rm -f "$dir/fault.port"
+    setsid timeout "$lifetime" python3 "$here/fault_server.py" --port-file "$dir/fault.port" \
+        --lifetime "$lifetime" </dev/null >>"$dir/fault-out.log" 2>&1 &
+    echo $! >"$dir/fault.watchdog.pid"
+    for _ in $(seq 1 100); do
+        [ -f "$dir/fault.port" ] && wait_listening "$(cat "$dir/fault.port")" && return 0
+        sleep 0.1
+    done
+    echo "servers: fault server did not start; see $dir/fault-out.log" >&2
+    return 1
+}
+
+stop_all() {
+    stop_one "$dir/nginx.watchdog.pid"
+    stop_one "$dir/fault.watchdog.pid"
+    rm -f "$dir/nginx.port" "$dir/fault.port"
+}
+
+case $action in
+start)
+    mkdir -p "$dir"
+    stop_all
+    start_nginx && start_fault || { stop_all; exit 1; }
+    echo "servers: nginx on $(cat "$dir/nginx.port"), fault server on $(cat "$dir/fault.port")"
+    ;;
+stop)
+    stop_all
+    ;;
+*)
+    echo "usage: $0 start|stop DIR [LIFETIME]" >&2
+    exit 2
+    ;;
+esac
