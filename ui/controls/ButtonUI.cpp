@@ -1,0 +1,292 @@
+// CButtonUI: state tracking from input, "click", and per-state painting.
+#include "ui/controls/ButtonUI.h"
+
+#include <cwchar>
+
+#include "ui/core/PaintManagerUI.h"
+#include "ui/core/RenderKit.h"
+#include "ui/core/SkinText.h"
+
+namespace SkinUI {
+
+namespace {
+
+// Room above and below the font's own height.
+constexpr int kButtonHeightExtra = 8;
+
+int ParseInt(LPCWSTR value) {
+    return static_cast<int>(wcstol(value, nullptr, 10));
+}
+
+}  // namespace
+
+CButtonUI::CButtonUI() {
+    m_uTextStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+}
+
+LPCWSTR CButtonUI::GetClass() const {
+    return L"ButtonUI";
+}
+
+LPVOID CButtonUI::GetInterface(LPCWSTR pstrName) {
+    if (wcscmp(pstrName, L"Button") == 0)
+        return this;
+    return CLabelUI::GetInterface(pstrName);
+}
+
+UINT CButtonUI::GetControlFlags() const {
+    UINT flags = 0;
+    if (IsKeyboardEnabled())
+        flags |= kFlagTabStop;
+    if (IsEnabled())
+        flags |= kFlagSetCursor;
+    return flags;
+}
+
+bool CButtonUI::Activate() {
+    if (!CLabelUI::Activate())
+        return false;
+    if (m_pManager != nullptr)
+        m_pManager->SendNotify(this, L"click");
+    return true;
+}
+
+void CButtonUI::SetEnabled(bool bEnable) {
+    CLabelUI::SetEnabled(bEnable);
+    if (!IsEnabled())
+        m_uButtonState = 0;
+}
+
+void CButtonUI::DoEvent(TEventUI& event) {
+    if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
+        if (m_pParent != nullptr)
+            m_pParent->DoEvent(event);
+        else
+            CLabelUI::DoEvent(event);
+        return;
+    }
+    const bool inside = ::PtInRect(&m_rcItem, event.ptMouse) != FALSE;
+    switch (event.type) {
+        case kEventSetFocus:
+        case kEventKillFocus:
+            Invalidate();
+            break;
+        case kEventKeyDown:
+            if (IsKeyboardEnabled() && (event.key == VK_SPACE || event.key == VK_RETURN)) {
+                Activate();
+                return;
+            }
+            break;
+        case kEventButtonDown:
+        case kEventDblClick:
+            if (inside && IsEnabled()) {
+                m_uButtonState |= kStatePushed | kStateCaptured;
+                Invalidate();
+            }
+            return;
+        case kEventMouseMove:
+            if ((m_uButtonState & kStateCaptured) != 0) {
+                if (inside)
+                    m_uButtonState |= kStatePushed;
+                else
+                    m_uButtonState &= ~kStatePushed;
+                Invalidate();
+            }
+            return;
+        case kEventButtonUp:
+            if ((m_uButtonState & kStateCaptured) != 0) {
+                // Released elsewhere: the press is abandoned without a click.
+                if (inside)
+                    Activate();
+                m_uButtonState &= ~(kStatePushed | kStateCaptured);
+                Invalidate();
+            }
+            return;
+        case kEventContextMenu:
+            if (IsContextMenuUsed() && m_pManager != nullptr)
+                m_pManager->SendNotify(this, L"menu", event.wParam, event.lParam);
+            return;
+        case kEventMouseEnter:
+            if (IsEnabled()) {
+                m_uButtonState |= kStateHot;
+                Invalidate();
+            }
+            break;
+        case kEventMouseLeave:
+            if (IsEnabled()) {
+                m_uButtonState &= ~kStateHot;
+                Invalidate();
+            }
+            break;
+        case kEventSetCursor:
+            ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+            return;
+        default:
+            break;
+    }
+    CLabelUI::DoEvent(event);
+}
+
+void CButtonUI::SetNormalImage(const std::wstring& image) {
+    m_sNormalImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetHotImage(const std::wstring& image) {
+    m_sHotImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetHotForeImage(const std::wstring& image) {
+    m_sHotForeImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetPushedImage(const std::wstring& image) {
+    m_sPushedImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetFocusedImage(const std::wstring& image) {
+    m_sFocusedImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetDisabledImage(const std::wstring& image) {
+    m_sDisabledImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
+    const std::wstring name = pstrName;
+    if (name == L"normalimage") {
+        SetNormalImage(pstrValue);
+    } else if (name == L"hotimage") {
+        SetHotImage(pstrValue);
+    } else if (name == L"pushedimage") {
+        SetPushedImage(pstrValue);
+    } else if (name == L"focusedimage") {
+        SetFocusedImage(pstrValue);
+    } else if (name == L"disabledimage") {
+        SetDisabledImage(pstrValue);
+    } else if (name == L"hotforeimage") {
+        SetHotForeImage(pstrValue);
+    } else if (name == L"foreimage") {
+        m_sForeImage = pstrValue;
+        Invalidate();
+    } else if (name == L"hotbkcolor") {
+        m_dwHotBkColor = ParseSkinColor(pstrValue);
+    } else if (name == L"hottextcolor") {
+        m_dwHotTextColor = ParseSkinColor(pstrValue);
+    } else if (name == L"pushedtextcolor") {
+        m_dwPushedTextColor = ParseSkinColor(pstrValue);
+    } else if (name == L"focusedtextcolor") {
+        m_dwFocusedTextColor = ParseSkinColor(pstrValue);
+    } else if (name == L"hotfont") {
+        m_iHotFont = ParseInt(pstrValue);
+    } else if (name == L"pushedfont") {
+        m_iPushedFont = ParseInt(pstrValue);
+    } else if (name == L"focusedfont") {
+        m_iFocusedFont = ParseInt(pstrValue);
+    } else if (name == L"fadeeffect") {
+        m_bFadeEnabled = ParseSkinBool(pstrValue);
+    } else {
+        CLabelUI::SetAttribute(pstrName, pstrValue);
+    }
+}
+
+SIZE CButtonUI::EstimateSize(SIZE szAvailable) {
+    if (m_cxyFixed.cy == 0)
+        return SIZE{m_cxyFixed.cx, GetFontHeight() + kButtonHeightExtra};
+    return m_cxyFixed;
+}
+
+void CButtonUI::UpdateFocusAndDisabledBits() {
+    if (IsFocused())
+        m_uButtonState |= kStateFocused;
+    else
+        m_uButtonState &= ~kStateFocused;
+    if (!IsEnabled())
+        m_uButtonState |= kStateDisabled;
+    else
+        m_uButtonState &= ~kStateDisabled;
+}
+
+bool CButtonUI::DrawStateImage(HDC hDC, std::wstring& image) {
+    if (image.empty())
+        return false;
+    if (DrawImage(hDC, image))
+        return true;
+    image.clear();
+    return false;
+}
+
+void CButtonUI::PaintStatusImage(HDC hDC) {
+    UpdateFocusAndDisabledBits();
+    std::wstring* foreImage = &m_sForeImage;
+    // A pushed or hot image stands for its state even when it fails to draw; a disabled or focused
+    // image falls back to the normal one.
+    bool stateShown = false;
+    if ((m_uButtonState & kStateDisabled) != 0) {
+        stateShown = DrawStateImage(hDC, m_sDisabledImage);
+    } else if ((m_uButtonState & kStatePushed) != 0) {
+        if (!m_sPushedImage.empty()) {
+            DrawStateImage(hDC, m_sPushedImage);
+            stateShown = true;
+            if (!m_sPushedForeImage.empty())
+                foreImage = &m_sPushedForeImage;
+        }
+    } else if ((m_uButtonState & kStateHot) != 0) {
+        if (!m_sHotImage.empty()) {
+            DrawStateImage(hDC, m_sHotImage);
+            stateShown = true;
+            if (!m_sHotForeImage.empty())
+                foreImage = &m_sHotForeImage;
+        } else if (m_dwHotBkColor != 0) {
+            CRenderKit::DrawColor(hDC, m_rcPaint, GetAdjustColor(m_dwHotBkColor));
+            return;
+        }
+    } else if ((m_uButtonState & kStateFocused) != 0) {
+        stateShown = DrawStateImage(hDC, m_sFocusedImage);
+    }
+    if (!stateShown)
+        DrawStateImage(hDC, m_sNormalImage);
+    DrawStateImage(hDC, *foreImage);
+}
+
+void CButtonUI::DrawButtonText(HDC hDC, DWORD color, int font) {
+    RECT rc = GetTextRect();
+    if (m_bShowHtml) {
+        int links = 0;
+        CRenderKit::DrawHtmlText(hDC, m_pManager, rc, m_sText.c_str(), color, nullptr, nullptr, links,
+                                 m_uTextStyle);
+    } else {
+        CRenderKit::DrawText(hDC, m_pManager, rc, m_sText.c_str(), color, font, m_uTextStyle);
+    }
+}
+
+void CButtonUI::PaintText(HDC hDC) {
+    UpdateFocusAndDisabledBits();
+    if (m_pManager == nullptr)
+        return;
+    ResolveDefaultColors();
+    if (m_sText.empty())
+        return;
+    DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
+    if ((m_uButtonState & kStatePushed) != 0 && m_dwPushedTextColor != 0)
+        color = m_dwPushedTextColor;
+    else if ((m_uButtonState & kStateHot) != 0 && m_dwHotTextColor != 0)
+        color = m_dwHotTextColor;
+    else if ((m_uButtonState & kStateFocused) != 0 && m_dwFocusedTextColor != 0)
+        color = m_dwFocusedTextColor;
+    int font = m_iFont;
+    if ((m_uButtonState & kStatePushed) != 0 && m_iPushedFont != -1)
+        font = m_iPushedFont;
+    else if ((m_uButtonState & kStateHot) != 0 && m_iHotFont != -1)
+        font = m_iHotFont;
+    else if ((m_uButtonState & kStateFocused) != 0 && m_iFocusedFont != -1)
+        font = m_iFocusedFont;
+    DrawButtonText(hDC, color, font);
+}
+
+}  // namespace SkinUI

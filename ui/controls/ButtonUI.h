@@ -1,0 +1,85 @@
+#pragma once
+// A label that reacts to the mouse and keyboard: tracks hot, pushed, focused and disabled states,
+// paints an image (or colour, text colour, font) per state and sends "click" when released over it
+// or activated with space or return. UI thread only.
+#include <windows.h>
+
+#include <string>
+
+#include "ui/controls/LabelUI.h"
+
+namespace SkinUI {
+
+class CButtonUI : public CLabelUI {
+public:
+    CButtonUI();
+
+    LPCWSTR GetClass() const override;
+    LPVOID GetInterface(LPCWSTR pstrName) override;
+    UINT GetControlFlags() const override;
+    bool Activate() override;
+    void SetEnabled(bool bEnable = true) override;
+    void DoEvent(TEventUI& event) override;
+    void SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
+    SIZE EstimateSize(SIZE szAvailable) override;
+    void PaintText(HDC hDC) override;
+    void PaintStatusImage(HDC hDC) override;
+
+    // kStateFocused, kStateSelected, kStateDisabled, kStateHot, kStatePushed, kStateCaptured.
+    UINT GetButtonState() const { return m_uButtonState; }
+
+    const std::wstring& GetNormalImage() const { return m_sNormalImage; }
+    void SetNormalImage(const std::wstring& image);
+    const std::wstring& GetHotImage() const { return m_sHotImage; }
+    void SetHotImage(const std::wstring& image);
+    const std::wstring& GetHotForeImage() const { return m_sHotForeImage; }
+    void SetHotForeImage(const std::wstring& image);
+    const std::wstring& GetPushedImage() const { return m_sPushedImage; }
+    void SetPushedImage(const std::wstring& image);
+    const std::wstring& GetFocusedImage() const { return m_sFocusedImage; }
+    void SetFocusedImage(const std::wstring& image);
+    const std::wstring& GetDisabledImage() const { return m_sDisabledImage; }
+    void SetDisabledImage(const std::wstring& image);
+    DWORD GetHotBkColor() const { return m_dwHotBkColor; }
+    void SetHotBkColor(DWORD dwColor) { m_dwHotBkColor = dwColor; }
+    DWORD GetHotTextColor() const { return m_dwHotTextColor; }
+    void SetHotTextColor(DWORD dwColor) { m_dwHotTextColor = dwColor; }
+    DWORD GetPushedTextColor() const { return m_dwPushedTextColor; }
+    void SetPushedTextColor(DWORD dwColor) { m_dwPushedTextColor = dwColor; }
+    DWORD GetFocusedTextColor() const { return m_dwFocusedTextColor; }
+    void SetFocusedTextColor(DWORD dwColor) { m_dwFocusedTextColor = dwColor; }
+    int GetHotFont() const { return m_iHotFont; }
+    void SetHotFont(int index) { m_iHotFont = index; }
+    int GetPushedFont() const { return m_iPushedFont; }
+    void SetPushedFont(int index) { m_iPushedFont = index; }
+    int GetFocusedFont() const { return m_iFocusedFont; }
+    void SetFocusedFont(int index) { m_iFocusedFont = index; }
+    bool IsFadeEnabled() const { return m_bFadeEnabled; }
+
+protected:
+    // Draws an image string; one that cannot be drawn is emptied so it is not tried again.
+    bool DrawStateImage(HDC hDC, std::wstring& image);
+    // Sets the focused and disabled bits from the control's current flags.
+    void UpdateFocusAndDisabledBits();
+    // The text in the padded rectangle, as HTML or plain text with the button's style.
+    void DrawButtonText(HDC hDC, DWORD color, int font);
+
+    UINT m_uButtonState = 0;
+    int m_iHotFont = -1;
+    int m_iPushedFont = -1;
+    int m_iFocusedFont = -1;
+    DWORD m_dwHotBkColor = 0;
+    DWORD m_dwHotTextColor = 0;
+    DWORD m_dwPushedTextColor = 0;
+    DWORD m_dwFocusedTextColor = 0;
+    std::wstring m_sNormalImage;
+    std::wstring m_sHotImage;
+    std::wstring m_sHotForeImage;
+    std::wstring m_sPushedImage;
+    std::wstring m_sPushedForeImage;
+    std::wstring m_sFocusedImage;
+    std::wstring m_sDisabledImage;
+    bool m_bFadeEnabled = false;
+};
+
+}  // namespace SkinUI
