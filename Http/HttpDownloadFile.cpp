@@ -15,8 +15,9 @@ namespace {
 
 constexpr const wchar_t* kSource = L".\\Http\\HttpDownloadFile";
 
-bool IsSuccess(int status) {
-    return status >= 200 && status <= 299;
+// The answers that carry the file: the whole of it, or the part asked for.
+bool DeliversFile(int status) {
+    return status == 200 || status == 206;
 }
 
 }  // namespace
@@ -122,7 +123,7 @@ void CHttpDownloadFile::OnHttpCode(int status) {
     if (status >= 100 && status <= 199)
         return;
     SetError(kHttpErrorHttp, status);
-    if (!IsSuccess(status) || !Transfer())
+    if (!DeliversFile(status) || !Transfer())
         return;
     if (status == 200 && Transfer()->ResumeRequested()) {
         HttpLog::FileAndConsole(kLogInfo, __LINE__, kSource, L"不支持断点续传 url:%s", Url().c_str());
@@ -191,8 +192,8 @@ HttpResult CHttpDownloadFile::CheckWhole(HttpResult result) {
     if (result.type != kHttpErrorOk)
         return result;
     // libcurl is content with a response it did not follow (a 3xx without Location) or one
-    // without a body; neither is the file.
-    if (!IsSuccess(m_finalStatus)) {
+    // without a body (204); neither is the file, and what it wrote is taken back.
+    if (!DeliversFile(m_finalStatus)) {
         DownloadWriteFile::Truncate(m_localPath, RangeStart());
         return {kHttpErrorHttp, m_finalStatus};
     }
