@@ -9,8 +9,11 @@ source "$root/scripts/wine-env.sh"
 wine_prefix_ready || exit 1
 
 xvfb_pid=
+# Another run may share the prefix's server; only the run that started it stops it.
+own_server=1
+pgrep -u "$(id -u)" -f '^/usr/lib/wine/wineserver' >/dev/null 2>&1 && own_server=0
 cleanup() {
-  "$WINESERVER" -k </dev/null >/dev/null 2>&1
+  [ "$own_server" = 1 ] && "$WINESERVER" -k </dev/null >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
 }
 trap cleanup EXIT

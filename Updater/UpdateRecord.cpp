@@ -1,0 +1,51 @@
+#include "Updater/UpdateRecord.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "Runtime/FileEx.h"
+
+namespace {
+constexpr DWORD kValueChars = 2048;
+constexpr wchar_t kSection[] = L"Install";
+
+std::wstring ReadKey(const std::wstring& path, const wchar_t* key) {
+    wchar_t value[kValueChars] = {};
+    GetPrivateProfileStringW(kSection, key, L"", value, kValueChars, path.c_str());
+    return value;
+}
+}  // namespace
+
+namespace UpdateRecord {
+
+void Write(const std::wstring& path, const std::wstring& text) {
+    CFileEx file;
+    if (!file.Open(path, CFileEx::kWrite | CFileEx::kShareDenyWrite | CFileEx::kCreate, nullptr))
+        return;
+    try {
+        static const unsigned char kByteOrderMark[] = {0xFF, 0xFE};
+        file.Seek(0, CFileEx::kBegin);
+        file.Write(kByteOrderMark, sizeof(kByteOrderMark));
+        file.Write(text.data(), static_cast<unsigned>(text.size() * sizeof(wchar_t)));
+        file.Flush();
+        file.Close();
+    } catch (const CFileExException&) {
+        file.Abort();
+    }
+}
+
+ManifestInfo Read(const std::wstring& path) {
+    ManifestInfo info;
+    info.url = ReadKey(path, L"Url");
+    info.size = ReadKey(path, L"Size");
+    info.md5 = ReadKey(path, L"Md5");
+    info.version = ReadKey(path, L"Version");
+    return info;
+}
+
+int64_t ParseSize(const std::wstring& size) {
+    return _wcstoi64(size.c_str(), nullptr, 10);
+}
+
+}  // namespace UpdateRecord

@@ -1,0 +1,272 @@
+#include "Updater/Updater.h"
+
+#include <cwctype>
+
+#include "Runtime/CommonUtils.h"
+#include "Runtime/ConsoleLogger.h"
+#include "Runtime/FileLogger.h"
+#include "Runtime/Md5.h"
+#include "Runtime/StringConv.h"
+#include "Updater/UpdateEndpoints.h"
+#include "Updater/UpdateRecord.h"
+
+namespace {
+
+constexpr wchar_t kSource[] = L".\\Updater\\Updater";
+constexpr wchar_t kRecordName[] = L"zvinstall.ini";
+constexpr wchar_t kPackageName[] = L"zvinstaller.exe";
+constexpr wchar_t kPartialSuffix[] = L".yw";
+constexpr wchar_t kFailedMessage[] = L"安装失败";
+constexpr wchar_t kHelperClassFormat[] = L"_UPDATE_MODULE_HELPER_WINDOW_ZORVA%d";
+constexpr UINT kFirstQuietMessage = WM_USER + 1003;
+constexpr UINT kLastQuietMessage = WM_USER + 1008;
+
+int g_helperWindows = 0;
+
+// Logs one message to the file sink and the console sink, as every module here does.
+template <class... Args>
+void LogError(int line, const wchar_t* format, Args... args) {
+    FileLogger::Instance().Log(2, line, kSource, format, args...);
+    ConsoleLogger::Instance().Log(2, line + 1, kSource, format, args...);
+}
+
+bool SameDigest(const std::wstring& expected, const std::string& actual) {
+    if (actual.empty() || expected.size() != actual.size())
+        return false;
+    for (size_t i = 0; i < expected.size(); ++i)
+        if (std::towlower(expected[i]) != static_cast<wchar_t>(actual[i]))
+            return false;
+    return true;
+}
+
+HMODULE ExecutableModule() {
+    return GetModuleHandleW(nullptr);
+}
+
+}  // namespace
+
+Updater::Updater(const std::wstring& folder, int, IGameEventListener* listener, int)
+    : Updater(folder, listener, {ZORVA_MANIFEST_PRIMARY, ZORVA_MANIFEST_FALLBACK}) {}
+
+Updater::Updater(const std::wstring& folder, IGameEventListener* listener, std::vector<std::wstring> endpoints)
+    : m_progress(ProtoValue::kMap),
+      m_endpoints(std::move(endpoints)),
+      m_folder(folder),
+      m_listener(listener) {}
+
+Updater::~Updater() {
+    Stop();
+}
+
+bool Updater::Start() {
+    CreateHelperWindow();
+    if (!CreateDir(m_folder))
+        return false;
+    FetchManifest();
+    return true;
+}
+
+void Updater::Stop() {
+    m_manifest.Stop();
+    m_download.Stop();
+    m_responseText.clear();
+    m_running = false;
+    DestroyHelperWindow();
+}
+
+void Updater::CreateHelperWindow() {
+    m_helperClass = FormatString(kHelperClassFormat, ++g_helperWindows);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &Updater::HelperProc;
+    wc.hInstance = ExecutableModule();
+    wc.lpszClassName = m_helperClass.c_str();
+    if (!RegisterClassW(&wc)) {
+        const DWORD error = GetLastError();
+        LogError(__LINE__, L"[UM]regclass %d", static_cast<int>(error));
+        LogError(__LINE__, L"[UM]rcls %d:%d", 1, static_cast<int>(error));
+        return;
+    }
+    m_helperWindow = CreateWindowExW(0, m_helperClass.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     ExecutableModule(), nullptr);
+    if (!m_helperWindow) {
+        const DWORD error = GetLastError();
+        UnregisterClassW(m_helperClass.c_str(), ExecutableModule());
+        LogError(__LINE__, L"[UM]unregclass %d", static_cast<int>(error));
+        LogError(__LINE__, L"[UM]urcls %d:%d", 1, static_cast<int>(error));
+        return;
+    }
+    SetWindowLongPtrW(m_helperWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+void Updater::DestroyHelperWindow() {
+    if (!m_helperWindow)
+        return;
+    // Messages still queued for the window die with it; nothing reaches a stopped module.
+    SetWindowLongPtrW(m_helperWindow, GWLP_USERDATA, 0);
+    DestroyWindow(m_helperWindow);
+    m_helperWindow = nullptr;
+    UnregisterClassW(m_helperClass.c_str(), ExecutableModule());
+}
+
+Updater* Updater::FromWindow(HWND hwnd) {
+    return hwnd ? reinterpret_cast<Updater*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : nullptr;
+}
+
+LRESULT CALLBACK Updater::HelperProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    Updater* self = FromWindow(hwnd);
+    switch (message) {
+        case kManifestResultMessage:
+            if (self)
+                self->HandleManifestResult(static_cast<int>(wparam), static_cast<int>(lparam));
+            return 0;
+        case kProgressMessage:
+            if (self)
+                self->HandleProgress();
+            return 0;
+        case kPackageResultMessage:
+            if (self)
+                self->HandlePackageResult(static_cast<int>(wparam), static_cast<int>(lparam));
+            return 0;
+        case WM_TIMER:
+            return 0;
+        default:
+            if (message >= kFirstQuietMessage && message <= kLastQuietMessage)
+                return 0;
+            return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+}
+
+void Updater::PostToHelper(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!PostMessageW(m_helperWindow, message, wparam, lparam)) {
+        const DWORD error = GetLastError();
+        LogError(__LINE__, L"[UM] post_message failed:%u", static_cast<unsigned>(error));
+        LogError(__LINE__, L"[UM] post message failed:%u", static_cast<unsigned>(error));
+    }
+}
+
+void Updater::FetchManifest() {
+    const std::wstring url = m_nextEndpoint < m_endpoints.size() ? m_endpoints[m_nextEndpoint] : std::wstring();
+    ++m_nextEndpoint;
+    if (m_manifest.IsRunning())
+        return;
+    m_manifest.SetUrl(url);
+    m_manifest.SetCallback(&Updater::OnManifestDone, m_helperWindow);
+    m_manifest.Send();
+}
+
+void Updater::OnManifestDone(void* user, const std::string& body, int errorType, int errorCode) {
+    Updater* self = FromWindow(static_cast<HWND>(user));
+    if (!self)
+        return;
+    self->m_responseText = Utf8ToWide(body);
+    self->PostToHelper(kManifestResultMessage, static_cast<WPARAM>(errorType), static_cast<LPARAM>(errorCode));
+}
+
+void Updater::HandleManifestResult(int errorType, int errorCode) {
+    m_manifest.Stop();
+    if (errorType != 0) {
+        if (m_nextEndpoint < m_endpoints.size()) {
+            FetchManifest();
+            return;
+        }
+        m_listener->OnManifestResult(errorType, errorCode, std::wstring());
+        return;
+    }
+    const std::wstring record = m_folder + L"\\" + kRecordName;
+    UpdateRecord::Write(record, m_responseText);
+    const ManifestInfo info = UpdateRecord::Read(record);
+    m_packageUrl = info.url;
+    m_packageSize = info.size;
+    m_packageMd5 = info.md5;
+    StartPackageDownload();
+    m_listener->OnManifestResult(0, errorCode, info.version);
+}
+
+void Updater::StartPackageDownload() {
+    if (!CreateDir(m_folder))
+        return;
+    m_packagePath = m_folder + L"\\" + kPackageName;
+    m_running = true;
+    m_download.SetDoneCallback(&Updater::OnDownloadDone);
+    m_download.SetProgressCallback(&Updater::OnDownloadProgress);
+    SubmitDownload();
+}
+
+bool Updater::SubmitDownload() {
+    if (m_download.IsRunning())
+        return false;
+    const int64_t expected = UpdateRecord::ParseSize(m_packageSize);
+    return m_download.Download(m_packageUrl, m_packagePath + kPartialSuffix,
+                               expected > 0 ? static_cast<uint64_t>(expected) : 0, m_helperWindow);
+}
+
+bool Updater::ResubmitDownload() {
+    if (m_packagePath.empty() || m_download.IsRunning())
+        return false;
+    m_running = true;
+    return SubmitDownload();
+}
+
+void Updater::OnDownloadProgress(void* user, uint64_t total, uint64_t done, uint32_t speed) {
+    Updater* self = FromWindow(static_cast<HWND>(user));
+    if (!self)
+        return;
+    ProtoValue& process = self->m_progress[L"process"];
+    process[L"total"] = static_cast<int64_t>(total);
+    process[L"complete"] = static_cast<int64_t>(done);
+    process[L"speed"] = static_cast<int64_t>(speed);
+    self->PostToHelper(kProgressMessage, 0, 0);
+}
+
+void Updater::HandleProgress() {
+    if (!m_running)
+        return;
+    if (m_progress.hasKey(L"process")) {
+        ProtoValue& process = m_progress[L"process"];
+        m_listener->OnProgress(static_cast<uint64_t>(process[L"total"].integer()),
+                               static_cast<uint64_t>(process[L"complete"].integer()),
+                               static_cast<uint64_t>(process[L"speed"].integer()));
+    }
+    m_progress = ProtoValue(ProtoValue::kMap);
+}
+
+void Updater::OnDownloadDone(void* user, int errorType, int errorCode) {
+    Updater* self = FromWindow(static_cast<HWND>(user));
+    if (!self)
+        return;
+    self->PostToHelper(kPackageResultMessage, static_cast<WPARAM>(errorType), static_cast<LPARAM>(errorCode));
+}
+
+HttpResult Updater::InstallPartialFile() {
+    const std::wstring partial = m_packagePath + kPartialSuffix;
+    // The package runs with administrator rights: a corrupted or substituted download must
+    // never be put where it would be started. The partial file goes, so the retry starts over.
+    if (!m_packageMd5.empty() && !SameDigest(m_packageMd5, CMd5::OfFile(partial))) {
+        DeleteFileOnce(partial);
+        return {kHttpErrorUser, kErrorDigestMismatch};
+    }
+    if (!DeleteFileOnce(m_packagePath) || !MoveFileOnce(partial, m_packagePath))
+        return {kHttpErrorUser, -1};
+    return {};
+}
+
+void Updater::HandlePackageResult(int errorType, int errorCode) {
+    if (!m_running)
+        return;
+    m_download.Stop();
+    m_running = false;
+    HttpResult result{errorType, errorCode};
+    std::wstring message;
+    if (errorType == 0) {
+        result = InstallPartialFile();
+        if (result.code == kErrorDigestMismatch)
+            message = kFailedMessage;
+    } else {
+        message = kFailedMessage;
+        // A partial file with data stays, so that the next submission resumes it.
+        const std::wstring partial = m_packagePath + kPartialSuffix;
+        if (GetFileSize(partial) <= 0)
+            DeleteFileOnce(partial);
+    }
+    m_listener->OnDownloadResult(result.type, result.code, message);
+}

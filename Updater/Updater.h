@@ -1,0 +1,76 @@
+#pragma once
+// The update module: fetches the manifest (primary endpoint, then the fallback), keeps it
+// as "zvinstall.ini", downloads the package it names into a folder, checks its digest and
+// puts it in place as "zvinstaller.exe", reporting everything to an IGameEventListener
+// through a hidden helper window. UI thread only.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Http/HttpCommand.h"
+#include "Http/HttpDownloadFile.h"
+#include "Runtime/ProtoValue.h"
+#include "Updater/IGameEventListener.h"
+
+class Updater {
+public:
+    static constexpr UINT kManifestResultMessage = WM_USER + 1000;
+    static constexpr UINT kProgressMessage = WM_USER + 1001;
+    static constexpr UINT kPackageResultMessage = WM_USER + 1002;
+    // The downloaded package does not match the digest its manifest names.
+    static constexpr int kErrorDigestMismatch = 2008;
+
+    // The endpoints are the ones the installer was built with; tests name their own.
+    Updater(const std::wstring& folder, int firstOption, IGameEventListener* listener, int secondOption);
+    Updater(const std::wstring& folder, IGameEventListener* listener, std::vector<std::wstring> endpoints);
+    ~Updater();
+    Updater(const Updater&) = delete;
+    Updater& operator=(const Updater&) = delete;
+
+    bool Start();
+    void Stop();
+    // Submits the same package download again (the owner's retry); false while it is busy.
+    bool ResubmitDownload();
+
+    HWND HelperWindow() const { return m_helperWindow; }
+    const std::wstring& PackagePath() const { return m_packagePath; }
+    std::wstring PartialPath() const { return m_packagePath + L".yw"; }
+    bool IsDownloadBusy() const { return m_download.IsRunning(); }
+
+private:
+    friend struct UpdaterTestPeer;
+    static LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    static void OnManifestDone(void* user, const std::string& body, int errorType, int errorCode);
+    static void OnDownloadProgress(void* user, uint64_t total, uint64_t done, uint32_t speed);
+    static void OnDownloadDone(void* user, int errorType, int errorCode);
+    static Updater* FromWindow(HWND hwnd);
+
+    void CreateHelperWindow();
+    void DestroyHelperWindow();
+    void FetchManifest();
+    void PostToHelper(UINT message, WPARAM wparam, LPARAM lparam);
+    void HandleManifestResult(int errorType, int errorCode);
+    void HandleProgress();
+    void HandlePackageResult(int errorType, int errorCode);
+    void StartPackageDownload();
+    bool SubmitDownload();
+    // Puts the finished partial file in place; the failure pair when it cannot.
+    HttpResult InstallPartialFile();
+
+    std::wstring m_responseText;
+    ProtoValue m_progress;
+    HWND m_helperWindow = nullptr;
+    std::vector<std::wstring> m_endpoints;
+    size_t m_nextEndpoint = 0;
+    CHttpCommand m_manifest;
+    CHttpDownloadFile m_download;
+    bool m_running = false;
+    std::wstring m_folder;
+    std::wstring m_helperClass;
+    IGameEventListener* m_listener;
+    std::wstring m_packageUrl;
+    std::wstring m_packageMd5;
+    std::wstring m_packageSize;
+    std::wstring m_packagePath;
+};

@@ -1,0 +1,244 @@
+#include "Updater/Updater.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Runtime/CommonUtils.h"
+#include "Runtime/Md5.h"
+#include "Runtime/StringConv.h"
+#include "tests/Http/HttpTestSupport.h"
+#include "tests/support/TestEnv.h"
+
+// Reaches the download callbacks directly, to make several progress reports arrive
+// before their handler runs.
+struct UpdaterTestPeer {
+    static void Progress(Updater& u, uint64_t total, uint64_t done, uint32_t speed) {
+        Updater::OnDownloadProgress(u.HelperWindow(), total, done, speed);
+    }
+    static CHttpDownloadFile& Download(Updater& u) { return u.m_download; }
+};
+
+namespace {
+
+struct Event {
+    enum Kind { kManifest, kProgress, kDownload } kind;
+    int type;
+    int code;
+    std::wstring text;
+    uint64_t total = 0, done = 0, speed = 0;
+};
+
+class RecordingListener : public IGameEventListener {
+public:
+    void OnProgress(uint64_t total, uint64_t done, uint64_t speed) override {
+        Event e{Event::kProgress, 0, 0, L""};
+        e.total = total;
+        e.done = done;
+        e.speed = speed;
+        m_events.push_back(e);
+    }
+    void OnDownloadResult(int type, int code, const std::wstring& message) override {
+        m_events.push_back({Event::kDownload, type, code, message});
+    }
+    void OnManifestResult(int type, int code, const std::wstring& version) override {
+        m_events.push_back({Event::kManifest, type, code, version});
+    }
+    int Count(Event::Kind kind) const {
+        int n = 0;
+        for (const Event& e : m_events)
+            n += e.kind == kind;
+        return n;
+    }
+    const Event* Last(Event::Kind kind) const {
+        for (auto it = m_events.rbegin(); it != m_events.rend(); ++it)
+            if (it->kind == kind)
+                return &*it;
+        return nullptr;
+    }
+    std::vector<Event> m_events;
+};
+
+// A port where nothing listens: connections are refused at once.
+const wchar_t kDeadEndpoint[] = L"http://127.0.0.1:9/zvinstall.txt";
+constexpr uint64_t kPackageSize = 200000;
+
+class UpdaterTest : public HttpTest::EngineTest {
+protected:
+    void SetUp() override {
+        HttpTest::EngineTest::SetUp();
+        m_tag = HttpTest::NewTag();
+        m_served = HttpTest::DocRoot() + L"\\upd-" + m_tag;
+        CreateDir(m_served);
+    }
+    void TearDown() override {
+        m_updater.reset();
+        TestEnv::RemoveTree(m_served);
+        HttpTest::EngineTest::TearDown();
+    }
+
+    // Serves a manifest from nginx and returns its URL.
+    std::wstring ServeManifest(const std::string& body, const std::wstring& name = L"zvinstall.txt") {
+        TestEnv::WriteFileBytes(m_served + L"\\" + name, body);
+        return HttpTest::NginxUrl(L"/upd-" + m_tag + L"/" + name);
+    }
+    std::string PackageUrl(const std::wstring& extra = L"") {
+        return WideToUtf8(HttpTest::FaultUrl(L"/file?size=" + std::to_wstring(kPackageSize) + L"&tag=" + m_tag +
+                                             extra));
+    }
+    static std::string Manifest(const std::string& url, const std::string& size, const std::string& md5) {
+        return "[Install]\r\nUrl=" + url + "\r\nSize=" + size + "\r\nMd5=" + md5 + "\r\nVersion=2.3.4\r\n";
+    }
+    void Begin(std::vector<std::wstring> endpoints) {
+        m_updater = std::make_unique<Updater>(m_folder.Path(), &m_listener, std::move(endpoints));
+        ASSERT_TRUE(m_updater->Start());
+    }
+    bool WaitFor(Event::Kind kind, int count = 1) {
+        return TestEnv::PumpUntil([&] { return m_listener.Count(kind) >= count; }, HttpTest::kWaitMs);
+    }
+    std::wstring Package() const { return m_folder.File(L"zvinstaller.exe"); }
+    std::wstring Partial() const { return m_folder.File(L"zvinstaller.exe.yw"); }
+
+    std::wstring m_tag;
+    std::wstring m_served;
+    TestEnv::TempDir m_folder{L"updater"};
+    RecordingListener m_listener;
+    std::unique_ptr<Updater> m_updater;
+};
+
+}  // namespace
+
+// The primary fails, the fallback serves: one success report, the package arrives and is checked.
+TEST_F(UpdaterTest, FallbackServesAndPackageInstalls) {
+    const std::string body = Manifest(PackageUrl(), std::to_string(kPackageSize),
+                                      CMd5::OfString(HttpTest::Pattern(0, kPackageSize)));
+    Begin({kDeadEndpoint, ServeManifest(body)});
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    ASSERT_EQ(1, m_listener.Count(Event::kManifest));
+    EXPECT_EQ(0, m_listener.Last(Event::kManifest)->type);
+    EXPECT_EQ(L"2.3.4", m_listener.Last(Event::kManifest)->text);
+    const Event* done = m_listener.Last(Event::kDownload);
+    EXPECT_EQ(0, done->type);
+    EXPECT_EQ(0, done->code);
+    EXPECT_EQ(L"", done->text);
+    EXPECT_EQ(HttpTest::Pattern(0, kPackageSize), TestEnv::ReadFileBytes(Package()));
+    EXPECT_FALSE(TestEnv::FileExists(Partial()));
+
+    // The record holds exactly the body, as UTF-16LE after FF FE.
+    const std::string record = TestEnv::ReadFileBytes(m_folder.File(L"zvinstall.ini"));
+    const std::wstring text = Utf8ToWide(body);
+    ASSERT_EQ(2 + 2 * text.size(), record.size());
+    EXPECT_EQ(0, memcmp(record.data() + 2, text.data(), 2 * text.size()));
+
+    // A second package report (running is 0 now) is ignored.
+    PostMessageW(m_updater->HelperWindow(), Updater::kPackageResultMessage, 0, 0);
+    TestEnv::PumpFor(100);
+    EXPECT_EQ(1, m_listener.Count(Event::kDownload));
+}
+
+// Both endpoints fail: exactly one report, with the second failure's pair.
+TEST_F(UpdaterTest, BothEndpointsFail) {
+    Begin({kDeadEndpoint, HttpTest::NginxUrl(L"/upd-" + m_tag + L"/missing.txt")});
+    ASSERT_TRUE(WaitFor(Event::kManifest));
+    TestEnv::PumpFor(300);
+    ASSERT_EQ(1, m_listener.Count(Event::kManifest));
+    EXPECT_EQ(4, m_listener.Last(Event::kManifest)->type);
+    EXPECT_EQ(404, m_listener.Last(Event::kManifest)->code);
+    EXPECT_EQ(0, m_listener.Count(Event::kDownload));
+}
+
+// A manifest without "Url" still submits the download, which fails in the engine.
+TEST_F(UpdaterTest, ManifestWithoutUrlFailsThroughTheEngine) {
+    Begin({ServeManifest("[Install]\r\nSize=10\r\n")});
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    EXPECT_EQ(0, m_listener.Last(Event::kManifest)->type);
+    const Event* done = m_listener.Last(Event::kDownload);
+    EXPECT_NE(0, done->type);
+    EXPECT_EQ(L"安装失败", done->text);
+    EXPECT_FALSE(TestEnv::FileExists(Partial())) << "an empty partial file is removed";
+    EXPECT_FALSE(TestEnv::FileExists(Package()));
+}
+
+// Progress reports that arrive before their handler runs collapse into the latest values.
+TEST_F(UpdaterTest, ProgressCollapsesToLatest) {
+    // A package that arrives slowly keeps the module in its downloading state.
+    Begin({ServeManifest(Manifest(PackageUrl(L"&rate=20000"), std::to_string(kPackageSize), ""))});
+    ASSERT_TRUE(WaitFor(Event::kManifest));
+    const int before = m_listener.Count(Event::kProgress);
+    UpdaterTestPeer::Progress(*m_updater, 100, 10, 1);
+    UpdaterTestPeer::Progress(*m_updater, 100, 20, 2);
+    UpdaterTestPeer::Progress(*m_updater, 100, 30, 3);
+    ASSERT_TRUE(WaitFor(Event::kProgress, before + 1));
+    TestEnv::PumpFor(50);
+    const Event* p = nullptr;
+    for (size_t i = 0; i < m_listener.m_events.size(); ++i)
+        if (m_listener.m_events[i].kind == Event::kProgress && m_listener.m_events[i].total == 100)
+            p = &m_listener.m_events[i];
+    ASSERT_NE(nullptr, p);
+    EXPECT_EQ(30u, p->done);
+    EXPECT_EQ(3u, p->speed);
+    int reported = 0;
+    for (const Event& e : m_listener.m_events)
+        reported += e.kind == Event::kProgress && e.total == 100;
+    EXPECT_EQ(1, reported);
+    // After Stop nothing more reaches the listener.
+    m_updater->Stop();
+    const size_t events = m_listener.m_events.size();
+    TestEnv::PumpFor(200);
+    EXPECT_EQ(events, m_listener.m_events.size());
+}
+
+// A download cut short keeps its partial file, and the owner's resubmission resumes it.
+TEST_F(UpdaterTest, FailedDownloadKeepsDataAndResumes) {
+    // Only the first request of this tag is cut; with the engine's own retries off the cut
+    // reaches the module, and the second request is the resubmission.
+    m_updater = std::make_unique<Updater>(
+        m_folder.Path(), &m_listener,
+        std::vector<std::wstring>{ServeManifest(Manifest(PackageUrl(L"&drop=50000&once=1"),
+                                                         std::to_string(kPackageSize), ""))});
+    UpdaterTestPeer::Download(*m_updater).SetMaxRetries(0);
+    ASSERT_TRUE(m_updater->Start());
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    ASSERT_NE(0, m_listener.Last(Event::kDownload)->type);
+    const int64_t kept = GetFileSize(Partial());
+    ASSERT_GT(kept, 0) << "the partial file with data is kept";
+    EXPECT_FALSE(TestEnv::FileExists(Package()));
+
+    ASSERT_TRUE(m_updater->ResubmitDownload());
+    ASSERT_TRUE(WaitFor(Event::kDownload, 2));
+    EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
+    EXPECT_EQ(HttpTest::Pattern(0, kPackageSize), TestEnv::ReadFileBytes(Package()));
+    const std::string seen = HttpTest::RequestsSeen(m_tag);
+    EXPECT_NE(std::string::npos, seen.find("bytes=" + std::to_string(kept) + "-")) << seen;
+}
+
+// A wrong digest never puts the package in place; the partial file goes so the retry starts over.
+TEST_F(UpdaterTest, WrongDigestIsRefused) {
+    Begin({ServeManifest(Manifest(PackageUrl(), std::to_string(kPackageSize), std::string(32, 'a')))});
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    const Event* done = m_listener.Last(Event::kDownload);
+    EXPECT_EQ(3, done->type);
+    EXPECT_EQ(Updater::kErrorDigestMismatch, done->code);
+    EXPECT_FALSE(TestEnv::FileExists(Package()));
+    EXPECT_FALSE(TestEnv::FileExists(Partial()));
+}
+
+// The digest compares without regard to case.
+TEST_F(UpdaterTest, UpperCaseDigestInstalls) {
+    std::string md5 = CMd5::OfString(HttpTest::Pattern(0, kPackageSize));
+    for (char& c : md5)
+        c = static_cast<char>(toupper(c));
+    Begin({ServeManifest(Manifest(PackageUrl(), std::to_string(kPackageSize), md5))});
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
+    EXPECT_EQ(HttpTest::Pattern(0, kPackageSize), TestEnv::ReadFileBytes(Package()));
+}
+
+// "123abc" as Size gives an expected size of 123: a 200000-byte body does not match it.
+TEST_F(UpdaterTest, SizeIsReadAsLeadingDigits) {
+    Begin({ServeManifest(Manifest(PackageUrl(), "123abc", ""))});
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    const Event* done = m_listener.Last(Event::kDownload);
+    EXPECT_EQ(3, done->type);
+    EXPECT_EQ(2007, done->code);
+}
