@@ -26,6 +26,15 @@ CClipScope::CClipScope(HDC hDC, const RECT& rc, const RECT& rcRound, int width, 
     ::ExtSelectClipRgn(m_hDC, m_hRgn, RGN_AND);
 }
 
+void CClipScope::UseOuterClip() {
+    ::SelectClipRgn(m_hDC, m_hOldRgn);
+}
+
+void CClipScope::UseInnerClip() {
+    ::SelectClipRgn(m_hDC, m_hOldRgn);
+    ::ExtSelectClipRgn(m_hDC, m_hRgn, RGN_AND);
+}
+
 CClipScope::~CClipScope() {
     ::SelectClipRgn(m_hDC, m_hOldRgn);
     ::DeleteObject(m_hOldRgn);

@@ -13,6 +13,9 @@ public:
     // as GDI's rounded regions exclude their right and bottom edges).
     CClipScope(HDC hDC, const RECT& rc, const RECT& rcRound, int width, int height);
     ~CClipScope();
+    // Paint under the clip that was in force before this scope, then narrow it again.
+    void UseOuterClip();
+    void UseInnerClip();
     CClipScope(const CClipScope&) = delete;
     CClipScope& operator=(const CClipScope&) = delete;
 

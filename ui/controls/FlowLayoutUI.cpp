@@ -1,0 +1,163 @@
+#include "ui/controls/FlowLayoutUI.h"
+
+#include <algorithm>
+
+#include "ui/core/PaintManagerUI.h"
+#include "ui/core/RenderKit.h"
+#include "ui/core/SkinText.h"
+
+namespace SkinUI {
+
+namespace {
+
+constexpr DWORD kDragPreviewColor = 0xAA000000;
+
+}  // namespace
+
+UINT CFlowLayoutUI::GetControlFlags() const {
+    return IsEnabled() && m_iSepSize != 0 ? static_cast<UINT>(kFlagSetCursor) : 0U;
+}
+
+RECT CFlowLayoutUI::GetSepStrip(const RECT& rc) const {
+    RECT strip = rc;
+    RECT source = rc;
+    if (m_iSepSize >= 0)
+        Near(strip) = std::max(Far(source) - m_iSepSize, Near(source));
+    else
+        Far(strip) = std::min(Near(source) - m_iSepSize, Far(source));
+    return strip;
+}
+
+void CFlowLayoutUI::SetSepImmMode(bool bImmediately) {
+    if (m_bImmMode == bImmediately)
+        return;
+    if (IsSepDragging() && !m_bImmMode && m_pManager != nullptr)
+        m_pManager->RemovePostPaint(this);
+    m_bImmMode = bImmediately;
+}
+
+void CFlowLayoutUI::DoEvent(TEventUI& event) {
+    if (m_iSepSize != 0 && OnSepEvent(event))
+        return;
+    CContainerUI::DoEvent(event);
+}
+
+bool CFlowLayoutUI::OnSepEvent(const TEventUI& event) {
+    switch (event.type) {
+        case kEventSetCursor: {
+            RECT strip = GetSepStrip(m_rcItem);
+            if (!IsEnabled() || !::PtInRect(&strip, event.ptMouse))
+                return false;
+            ::SetCursor(::LoadCursorW(nullptr, m_axis == Axis::kVertical ? IDC_SIZENS : IDC_SIZEWE));
+            return true;
+        }
+        case kEventButtonDown: {
+            RECT strip = GetSepStrip(m_rcItem);
+            if (!IsEnabled() || !::PtInRect(&strip, event.ptMouse))
+                return false;
+            m_uButtonState |= kStateCaptured;
+            m_ptLastMouse = event.ptMouse;
+            m_rcNewPos = m_rcItem;
+            if (!m_bImmMode && m_pManager != nullptr)
+                m_pManager->AddPostPaint(this);
+            return true;
+        }
+        case kEventButtonUp:
+            if (!IsSepDragging())
+                return false;
+            m_uButtonState &= ~kStateCaptured;
+            m_rcItem = m_rcNewPos;
+            if (!m_bImmMode && m_pManager != nullptr)
+                m_pManager->RemovePostPaint(this);
+            NeedParentUpdate();
+            return true;
+        case kEventMouseMove:
+            if (!IsSepDragging())
+                return false;
+            OnSepDrag(event.ptMouse);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CFlowLayoutUI::OnSepDrag(POINT pt) {
+    const int delta = Along(pt) - Along(m_ptLastMouse);
+    m_ptLastMouse = pt;
+    RECT rc = m_rcNewPos;
+    const int minSize = m_axis == Axis::kVertical ? GetMinHeight() : GetMinWidth();
+    const int maxSize = m_axis == Axis::kVertical ? GetMaxHeight() : GetMaxWidth();
+    const int oldSize = Far(m_rcNewPos) - Near(m_rcNewPos);
+    const int mouse = Along(pt);
+    if (m_iSepSize >= 0) {
+        const int edge = Far(m_rcNewPos);
+        if ((delta > 0 && mouse < edge + m_iSepSize) || (delta < 0 && mouse > edge))
+            return;
+        Far(rc) += delta;
+        if (Far(rc) - Near(rc) <= minSize) {
+            if (oldSize <= minSize)
+                return;
+            Far(rc) = Near(rc) + minSize;
+        }
+        if (Far(rc) - Near(rc) >= maxSize) {
+            if (oldSize >= maxSize)
+                return;
+            Far(rc) = Near(rc) + maxSize;
+        }
+    } else {
+        const int edge = Near(m_rcNewPos);
+        if ((delta > 0 && mouse < edge) || (delta < 0 && mouse > edge + m_iSepSize))
+            return;
+        Near(rc) += delta;
+        if (Far(rc) - Near(rc) <= minSize) {
+            if (oldSize <= minSize)
+                return;
+            Near(rc) = Far(rc) - minSize;
+        }
+        if (Far(rc) - Near(rc) >= maxSize) {
+            if (oldSize >= maxSize)
+                return;
+            Near(rc) = Far(rc) - maxSize;
+        }
+    }
+
+    RECT rcInvalidate = GetSepStrip(m_rcNewPos);
+    m_rcNewPos = rc;
+    if (m_axis == Axis::kVertical)
+        m_cxyFixed.cy = rc.bottom - rc.top;
+    else
+        m_cxyFixed.cx = rc.right - rc.left;
+
+    if (m_bImmMode) {
+        m_rcItem = m_rcNewPos;
+        NeedParentUpdate();
+        return;
+    }
+    RECT strip = GetSepStrip(m_rcNewPos);
+    ::UnionRect(&rcInvalidate, &rcInvalidate, &strip);
+    strip = GetSepStrip(m_rcItem);
+    ::UnionRect(&rcInvalidate, &rcInvalidate, &strip);
+    if (m_pManager != nullptr)
+        m_pManager->Invalidate(rcInvalidate);
+}
+
+void CFlowLayoutUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
+    const wchar_t* sizeName = m_axis == Axis::kVertical ? L"sepheight" : L"sepwidth";
+    if (wcscmp(pstrName, sizeName) == 0) {
+        int size = 0;
+        ParseSkinInts(pstrValue, &size, 1);
+        SetSepSize(size);
+    } else if (wcscmp(pstrName, L"sepimm") == 0) {
+        SetSepImmMode(ParseSkinBool(pstrValue));
+    } else {
+        CContainerUI::SetAttribute(pstrName, pstrValue);
+    }
+}
+
+void CFlowLayoutUI::DoPostPaint(HDC hDC, const RECT& rcPaint) {
+    if (!IsSepDragging() || m_bImmMode)
+        return;
+    CRenderKit::DrawColor(hDC, GetSepStrip(m_rcNewPos), kDragPreviewColor);
+}
+
+}  // namespace SkinUI

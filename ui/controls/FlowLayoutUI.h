@@ -1,0 +1,49 @@
+#pragma once
+// Common part of the vertical and horizontal layouts: the optional separator strip along one edge
+// that the user drags to resize the layout, immediately or with a translucent preview painted after
+// the tree. UI thread only.
+#include "ui/controls/ContainerUI.h"
+
+namespace SkinUI {
+
+class CFlowLayoutUI : public CContainerUI {
+public:
+    enum class Axis {
+        kVertical,    // the strip lies along the bottom (or top) edge and changes the height
+        kHorizontal,  // the strip lies along the right (or left) edge and changes the width
+    };
+
+    explicit CFlowLayoutUI(Axis axis) : m_axis(axis) {}
+
+    UINT GetControlFlags() const override;
+    void DoEvent(TEventUI& event) override;
+    void SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
+    void DoPostPaint(HDC hDC, const RECT& rcPaint) override;
+
+    // Positive: the last s pixels; negative: the first |s| pixels; 0: no separator.
+    int GetSepSize() const { return m_iSepSize; }
+    void SetSepSize(int iSize) { m_iSepSize = iSize; }
+    bool IsSepImmMode() const { return m_bImmMode; }
+    void SetSepImmMode(bool bImmediately);
+    bool IsSepDragging() const { return (m_uButtonState & kStateCaptured) != 0; }
+
+protected:
+    RECT GetSepStrip(const RECT& rc) const;
+
+private:
+    // The rectangle's extent along the separator's axis.
+    LONG& Near(RECT& rc) const { return m_axis == Axis::kVertical ? rc.top : rc.left; }
+    LONG& Far(RECT& rc) const { return m_axis == Axis::kVertical ? rc.bottom : rc.right; }
+    int Along(POINT pt) const { return m_axis == Axis::kVertical ? pt.y : pt.x; }
+    bool OnSepEvent(const TEventUI& event);
+    void OnSepDrag(POINT pt);
+
+    Axis m_axis;
+    int m_iSepSize = 0;
+    UINT m_uButtonState = 0;
+    POINT m_ptLastMouse = {0, 0};
+    RECT m_rcNewPos = {0, 0, 0, 0};
+    bool m_bImmMode = false;
+};
+
+}  // namespace SkinUI
