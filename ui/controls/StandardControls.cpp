@@ -3,9 +3,14 @@
 
 #include "ui/controls/ButtonUI.h"
 #include "ui/controls/CheckBoxUI.h"
+#include "ui/controls/ContainerUI.h"
+#include "ui/controls/HorizontalLayoutUI.h"
 #include "ui/controls/LabelUI.h"
 #include "ui/controls/OptionUI.h"
 #include "ui/controls/ProgressUI.h"
+#include "ui/controls/ScrollBarUI.h"
+#include "ui/controls/TabLayoutUI.h"
+#include "ui/controls/VerticalLayoutUI.h"
 #include "ui/core/ControlFactory.h"
 #include "ui/core/ControlUI.h"
 
@@ -22,6 +27,11 @@ CControlUI* Make() {
 
 void RegisterStandardControls() {
     CControlFactory::Register(L"Control", &Make<CControlUI>);
+    CControlFactory::Register(L"Container", &Make<CContainerUI>);
+    CControlFactory::Register(L"VerticalLayout", &Make<CVerticalLayoutUI>);
+    CControlFactory::Register(L"HorizontalLayout", &Make<CHorizontalLayoutUI>);
+    CControlFactory::Register(L"TabLayout", &Make<CTabLayoutUI>);
+    CControlFactory::Register(L"ScrollBar", &Make<CScrollBarUI>);
     CControlFactory::Register(L"Label", &Make<CLabelUI>);
     CControlFactory::Register(L"Button", &Make<CButtonUI>);
     CControlFactory::Register(L"Option", &Make<COptionUI>);
