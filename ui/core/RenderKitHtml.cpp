@@ -198,6 +198,7 @@ private:
                 break;
             case L'y':
                 m_fixedLineHeight = std::max(0, Number(arg));
+                m_lineFixedHeight = std::max(m_lineFixedHeight, m_fixedLineHeight);
                 break;
         }
     }
@@ -238,6 +239,7 @@ private:
         piece.rc = {m_x, 0, m_x + cx, cy};
         m_x += cx;
         m_lineHeight = std::max(m_lineHeight, cy);
+        m_lineFixedHeight = std::max(m_lineFixedHeight, m_fixedLineHeight);
         m_pieces.push_back(std::move(piece));
     }
 
@@ -321,7 +323,7 @@ private:
         TLine& line = m_lines.back();
         line.width = m_x;
         const int natural = m_lineHeight > 0 ? m_lineHeight : FontHeight();
-        line.height = (m_fixedLineHeight > 0 ? m_fixedLineHeight : natural) + m_paragraphSpacing;
+        line.height = (m_lineFixedHeight > 0 ? m_lineFixedHeight : natural) + m_paragraphSpacing;
     }
 
     void NewLine() {
@@ -336,6 +338,7 @@ private:
         m_lines.push_back(next);
         m_x = 0;
         m_lineHeight = 0;
+        m_lineFixedHeight = m_fixedLineHeight;
     }
 
     HDC m_hDC;
@@ -353,7 +356,8 @@ private:
     int m_x = 0;
     int m_top = 0;
     int m_lineHeight = 0;
-    int m_fixedLineHeight = 0;
+    int m_fixedLineHeight = 0;  // from an open <y> tag
+    int m_lineFixedHeight = 0;  // the largest fixed height met on the current line
     int m_paragraphSpacing = 0;
     int m_selected = 0;
     int m_link = -1;

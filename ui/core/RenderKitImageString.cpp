@@ -21,9 +21,9 @@ public:
     void Read(const wchar_t* text) {
         int counted = 0;
         const wchar_t* p = text;
+        while (*p >= 1 && *p <= 32)
+            ++p;
         for (;;) {
-            while (*p >= 1 && *p <= 32)
-                ++p;
             const wchar_t* keyStart = p;
             while (*p != L'\0' && *p != L'=' && *p != L' ')
                 ++p;
