@@ -11,6 +11,8 @@ namespace {
 constexpr const wchar_t* kSource = L".\\Http\\CurlWorkshop";
 constexpr long kSelectWaitUs = 5000;
 constexpr DWORD kIdleSleepMs = 1;
+// With no transfer at all the worker waits for one; the bound only keeps it defensive.
+constexpr DWORD kIdleWaitMs = 100;
 
 template <class List>
 typename List::iterator Find(List& list, const CRefPtr<CCurlBase>& transfer) {
@@ -18,6 +20,8 @@ typename List::iterator Find(List& list, const CRefPtr<CCurlBase>& transfer) {
 }
 
 }  // namespace
+
+CCurlWorkshop::CCurlWorkshop() : m_wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 CCurlWorkshop::~CCurlWorkshop() {
     if (m_multi)
@@ -40,6 +44,7 @@ bool CCurlWorkshop::AddTransfer(const CRefPtr<CCurlBase>& transfer) {
     auto removal = Find(m_pendingRemovals, transfer);
     if (removal != m_pendingRemovals.end())
         m_pendingRemovals.erase(removal);
+    SetEvent(m_wake.Get());
     return true;
 }
 
@@ -48,7 +53,13 @@ bool CCurlWorkshop::RemoveTransfer(const CRefPtr<CCurlBase>& transfer) {
     if (!m_multi)
         return false;
     m_pendingRemovals.push_back(transfer);
+    SetEvent(m_wake.Get());
     return true;
+}
+
+bool CCurlWorkshop::StopThread(DWORD timeoutMs) {
+    SetEvent(m_wake.Get());
+    return CSimpleThread::StopThread(timeoutMs);
 }
 
 void CCurlWorkshop::Run() {
@@ -58,9 +69,21 @@ void CCurlWorkshop::Run() {
         if (performing == 0 && finished == 0) {
             if (IsStopping())
                 break;
-            Sleep(kIdleSleepMs);
+            WaitForWork();
         }
     }
+}
+
+bool CCurlWorkshop::HasTransfers() {
+    CAutoLock hold(m_lock);
+    return !m_pendingAdditions.empty() || !m_running.empty() || !m_pendingRemovals.empty();
+}
+
+void CCurlWorkshop::WaitForWork() {
+    if (HasTransfers())
+        Sleep(kIdleSleepMs);
+    else
+        WaitForSingleObject(m_wake.Get(), kIdleWaitMs);
 }
 
 int CCurlWorkshop::PerformStep() {

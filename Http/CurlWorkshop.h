@@ -10,13 +10,15 @@
 #include "Http/CurlBase.h"
 #include "Runtime/Lock.h"
 #include "Runtime/RefPtr.h"
+#include "Runtime/ScopedHandle.h"
 #include "Runtime/SimpleThread.h"
 
 class CCurlWorkshop : public CSimpleThread {
 public:
-    CCurlWorkshop() = default;
+    CCurlWorkshop();
     ~CCurlWorkshop() override;
 
+    bool StopThread(DWORD timeoutMs) override;
     void Init();
     bool AddTransfer(const CRefPtr<CCurlBase>& transfer);
     bool RemoveTransfer(const CRefPtr<CCurlBase>& transfer);
@@ -38,6 +40,8 @@ private:
     void ApplyPendingChanges(EventList& events);
     void WaitForSockets();
     void RemoveLocked(const CRefPtr<CCurlBase>& transfer);
+    bool HasTransfers();
+    void WaitForWork();
     static void PostEvents(const EventList& events);
 
     CURLM* m_multi = nullptr;
@@ -45,4 +49,7 @@ private:
     TransferList m_running;
     TransferList m_pendingRemovals;
     CLock m_lock;
+    // Signalled by every change of the lists, so that an idle worker can wait for work
+    // instead of waking a thousand times a second.
+    CScopedHandle m_wake;
 };

@@ -45,6 +45,13 @@ void CHttpDownloadFile::ReportDone(int type, int code) {
         m_doneCallback(m_user, type, code);
 }
 
+bool CHttpDownloadFile::Prepare() {
+    CHttpBase::Prepare();
+    if (Transfer() && Transfer()->EasyHandle())
+        curl_easy_setopt(Transfer()->EasyHandle(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    return true;
+}
+
 bool CHttpDownloadFile::Start() {
     if (IsRunning())
         return false;

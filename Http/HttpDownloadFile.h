@@ -14,6 +14,8 @@ public:
     using DoneCallback = void (*)(void* user, int errorType, int errorCode);
     using ProgressCallback = void (*)(void* user, uint64_t total, uint64_t present, uint32_t speed);
     static constexpr size_t kSpeedSamples = 10;
+    // libcurl's receive buffer for packages: fewer, larger writes into the file.
+    static constexpr long kReceiveBufferBytes = 512 * 1024;
 
     // Belongs to the download engine.
     CHttpDownloadFile();
@@ -23,6 +25,7 @@ public:
     void SetDoneCallback(DoneCallback callback) { m_doneCallback = callback; }
     void SetProgressCallback(ProgressCallback callback) { m_progressCallback = callback; }
 
+    bool Prepare() override;
     bool Start() override;
     bool Stop() override;
     void Done(CURLcode result) override;
