@@ -6,6 +6,17 @@
 #include "Runtime/AutoLock.h"
 #include "Runtime/RefPtr.h"
 
+namespace {
+
+// The transfer behind libcurl's user pointer, or null once its request has dropped it;
+// returning 0 to libcurl then aborts the transfer.
+CCurlBase* ActiveTransfer(void* user) {
+    auto* transfer = static_cast<CCurlBase*>(user);
+    return transfer && transfer->IsActive() ? transfer : nullptr;
+}
+
+}  // namespace
+
 CCurlBase::CCurlBase(CurlListener* listener) : m_listener(listener), m_headers(ProtoValue::kMap) {}
 
 CCurlBase::~CCurlBase() {
@@ -42,16 +53,16 @@ bool CCurlBase::ProgressDue() {
 }
 
 size_t CCurlBase::HeaderCallback(char* data, size_t size, size_t count, void* user) {
-    auto* transfer = static_cast<CCurlBase*>(user);
-    if (!transfer || !transfer->IsActive())
+    CCurlBase* transfer = ActiveTransfer(user);
+    if (!transfer)
         return 0;
     CRefPtr<CCurlBase> hold(transfer);
     return transfer->OnRecieveHeader(data, size * count);
 }
 
 size_t CCurlBase::WriteCallback(char* data, size_t size, size_t count, void* user) {
-    auto* transfer = static_cast<CCurlBase*>(user);
-    if (!transfer || !transfer->IsActive())
+    CCurlBase* transfer = ActiveTransfer(user);
+    if (!transfer)
         return 0;
     CRefPtr<CCurlBase> hold(transfer);
     size_t consumed = transfer->OnRecieveBody(data, size * count);
@@ -64,8 +75,8 @@ size_t CCurlBase::WriteCallback(char* data, size_t size, size_t count, void* use
 }
 
 size_t CCurlBase::ReadCallback(char* buffer, size_t size, size_t count, void* user) {
-    auto* transfer = static_cast<CCurlBase*>(user);
-    if (!transfer || !transfer->IsActive())
+    CCurlBase* transfer = ActiveTransfer(user);
+    if (!transfer)
         return 0;
     CRefPtr<CCurlBase> hold(transfer);
     size_t supplied = transfer->OnSendBody(buffer, size * count);

@@ -3,8 +3,10 @@
 // prepares and drops it) and a worker (which runs it); reference-counted, always held
 // through CRefPtr. The request prepares it before handing it over and then touches only
 // the locked parts: streams and response headers. libcurl's callbacks run on the worker.
-#include <windows.h>
+// winsock2.h must come before windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <curl/curl.h>
 

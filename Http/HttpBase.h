@@ -2,8 +2,10 @@
 // A request: what its transfer should fetch, how often it has been tried, what went wrong.
 // Each start creates a fresh transfer whose listener is the request's manager.
 // UI thread only.
-#include <windows.h>
+// winsock2.h must come before windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <curl/curl.h>
 

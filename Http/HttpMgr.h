@@ -3,8 +3,10 @@
 // run, releases retries after their delay, and routes each transfer event to the request
 // that owns the transfer. It listens to every transfer its requests create.
 // UI thread only.
-#include <windows.h>
+// winsock2.h must come before windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <cstdint>
 #include <vector>

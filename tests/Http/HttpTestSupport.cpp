@@ -1,7 +1,5 @@
 #include "tests/Http/HttpTestSupport.h"
 
-#include <cstdlib>
-
 #include "Http/HttpCommand.h"
 #include "Http/HttpEngines.h"
 #include "Runtime/MainThreadRuntime.h"
@@ -12,16 +10,9 @@ namespace HttpTest {
 
 namespace {
 
-// The folder where the fixture writes the peers' ports, as a Windows path.
+// Where the fixture writes the peers' ports (tests/Http/CMakeLists.txt).
 std::wstring ServersDir() {
-    const char* dir = getenv("ZORVA_HTTP_SERVERS");
-    if (!dir || !*dir)
-        return std::wstring();
-    std::wstring path = L"Z:" + Utf8ToWide(dir);
-    for (auto& c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
+    return TestEnv::BinaryDir() + L"\\tests\\Http\\servers";
 }
 
 std::wstring PeerUrl(const wchar_t* portFile, const std::wstring& path) {

@@ -2,8 +2,10 @@
 // What the HTTP tests share: the addresses of the two local peers (nginx and the fault
 // server, started by the test fixture), the body pattern both serve, and a fixture that
 // runs the real runtime with both engines on the test's main thread.
-#include <windows.h>
+// winsock2.h must come before windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 

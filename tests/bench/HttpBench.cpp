@@ -2,9 +2,12 @@
 // engines idling, measured from inside the process. Prints name=value lines.
 //   HttpBench download <url> <local path> <expected size>
 //   HttpBench idle <seconds>
-#include <psapi.h>
-#include <windows.h>
+// winsock2.h must come before windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
+
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
