@@ -9,6 +9,15 @@ action=${1:?start or stop}
 dir=${2:?state folder}
 lifetime=${3:-1200}
 nginx=/usr/sbin/nginx
+# Debian's interpreter when there is one, whatever else is first on the PATH.
+python=$(command -v /usr/bin/python3 || command -v python3)
+
+# Alive and not merely a zombie waiting for its reaper.
+alive() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)
+    [ -n "$state" ] && [ "$state" != Z ]
+}
 
 stop_one() {
     local pidfile=$1
@@ -17,7 +26,7 @@ stop_one() {
     pid=$(cat "$pidfile")
     kill "$pid" 2>/dev/null
     for _ in $(seq 1 50); do
-        kill -0 "$pid" 2>/dev/null || break
+        alive "$pid" || break
         sleep 0.1
     done
     kill -9 "$pid" 2>/dev/null
@@ -25,14 +34,14 @@ stop_one() {
 }
 
 free_port() {
-    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+    "$python" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
 # Files of known size whose byte i is i % 251, as the fault server's bodies are.
 make_docroot() {
     local root=$1
     mkdir -p "$root"
-    python3 - "$root" <<'EOF'
+    "$python" - "$root" <<'EOF'
 import sys
 root = sys.argv[1]
 unit = bytes(i % 251 for i in range(251 * 4096))
@@ -51,7 +60,7 @@ EOF
 wait_listening() {
     local port=$1
     for _ in $(seq 1 100); do
-        python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' \
+        "$python" -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' \
             "$port" 2>/dev/null && return 0
         sleep 0.1
     done
@@ -102,7 +111,7 @@ EOF
 
 start_fault() {
     rm -f "$dir/fault.port"
-    setsid timeout "$lifetime" python3 "$here/fault_server.py" --port-file "$dir/fault.port" \
+    setsid timeout "$lifetime" "$python" "$here/fault_server.py" --port-file "$dir/fault.port" \
         --lifetime "$lifetime" </dev/null >>"$dir/fault-out.log" 2>&1 &
     echo $! >"$dir/fault.watchdog.pid"
     for _ in $(seq 1 100); do
