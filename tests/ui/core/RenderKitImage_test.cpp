@@ -466,3 +466,130 @@ TEST_F(RenderKitImage, MutatedImageStringsNeverCrash) {
         ASSERT_TRUE(Draw(canvas, item, text.c_str())) << round;
     }
 }
+
+namespace {
+
+struct TSampleItem {
+    RECT rc;
+    const wchar_t* image;
+};
+
+}  // namespace
+
+// The installer's first page and a strip of nine-grids, drawn from the real skin images through
+// image strings into a PNG that a person can open: ui-core-sample.png in the build folder.
+TEST(RenderKitSample, RendersTheSkinIntoAPng) {
+    CSkinResources::SetResourcePath((TestEnv::SourceDir() + L"\\app\\skin").c_str());
+    CSkinResources::SetResourceZip(L"");
+    CPaintManagerUI manager;
+    CCanvas canvas(540, 475, 0xFFFFFFFF);
+    const RECT whole = {0, 0, 540, 475};
+    const TSampleItem items[] = {
+        {{0, 0, 540, 313}, L"bg_progress.png"},
+        {{177, 237, 361, 281}, L"install_0.png"},
+        {{13, 323, 69, 347}, L"file='opt_001.png' dest='0,4,16,20'"},
+        {{64, 330, 136, 341}, L"file='btn_agreement_000.png' source='24,0,96,11'"},
+        {{448, 329, 525, 342}, L"btn_free_000.png"},
+        {{488, 0, 513, 23}, L"btn_min000.png"},
+        {{515, 0, 540, 23}, L"btn_close000.png"},
+        // Nine-grids stretched far beyond their images, a tiled strip and a rounded picture.
+        {{36, 375, 423, 404}, L"file='input.png' corner='3,3,3,3'"},
+        {{421, 375, 505, 404}, L"select_dir_0.png"},
+        {{18, 414, 518, 444}, L"file='progress_bk.png' corner='3,3,3,3'"},
+        {{18, 414, 268, 444}, L"file='progress_fore.png' corner='3,3,3,3'"},
+        {{18, 450, 218, 474}, L"file='public_btn_000.png' xtiled='true'"},
+        {{230, 448, 259, 474}, L"file='common_tip_icon.png' stretch='false' center='true'"},
+        {{270, 448, 460, 474}, L"file='install_1.png' source='5,5,189,49' roundcorner='6,6'"},
+    };
+    CRenderKit::DrawColor(canvas.DC(), {0, 313, 540, 355}, 0xFFFFFFFF);
+    for (const TSampleItem& item : items)
+        EXPECT_TRUE(CRenderKit::DrawImageString(canvas.DC(), &manager, item.rc, whole, item.image));
+    // The skin's own fonts: index 0 is its first Font element.
+    manager.AddFont(L"微软雅黑", 12, false, false, false);
+    RECT text = {29, 323, 69, 347};
+    CRenderKit::DrawText(canvas.DC(), &manager, text, L"同意", 0xFF444343, 0, DT_SINGLELINE | DT_VCENTER);
+    RECT caption = {36, 356, 300, 374};
+    CRenderKit::DrawText(canvas.DC(), &manager, caption, L"安装目录", 0xFF444343, 0,
+                         DT_SINGLELINE | DT_VCENTER);
+
+    // Images landed where they were asked to go: a pixel of each, against the white page.
+    const POINT drawn[] = {{270, 260}, {20, 335}, {70, 335},  {500, 335},
+                           {500, 11},  {527, 11}, {100, 430}, {40, 462}};
+    for (const POINT& pt : drawn)
+        EXPECT_NE(0xFFFFFFu, canvas.Rgb(pt.x, pt.y)) << pt.x << "," << pt.y;
+    // The stretched input box keeps its 3-pixel corners exactly as in the image (its right end lies
+    // under the folder button, as in the skin).
+    std::unique_ptr<TImageInfo> input(CRenderKit::LoadImage(L"input.png"));
+    ASSERT_TRUE(input);
+    CCanvas alone(input->width, input->height, 0xFFFFFFFF);
+    CRenderKit::DrawImageString(alone.DC(), &manager, {0, 0, input->width, input->height},
+                                {0, 0, input->width, input->height}, L"input.png");
+    for (int d = 0; d < 3; ++d) {
+        EXPECT_EQ(alone.Rgb(d, d), canvas.Rgb(36 + d, 375 + d));
+        EXPECT_EQ(alone.Rgb(d, input->height - 1 - d), canvas.Rgb(36 + d, 403 - d));
+    }
+
+    const std::wstring path = TestEnv::BinaryDir() + L"\\ui-core-sample.png";
+    ASSERT_TRUE(canvas.SavePng(path));
+    EXPECT_EQ(0, TestEnv::ReadFileBytes(path).compare(0, 4, "\x89PNG"));
+    CSkinResources::SetResourcePath(L"");
+}
+
+namespace {
+
+// How many more GDI objects the process can create: brushes are made until the table is full (or a
+// bound is reached) and deleted again. Wine does not report GetGuiResources, this works everywhere.
+int GdiHeadroom() {
+    constexpr int kBound = 70000;
+    std::vector<HBRUSH> brushes;
+    brushes.reserve(kBound);
+    while (static_cast<int>(brushes.size()) < kBound) {
+        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+        if (brush == nullptr)
+            break;
+        brushes.push_back(brush);
+    }
+    for (HBRUSH brush : brushes)
+        DeleteObject(brush);
+    return static_cast<int>(brushes.size());
+}
+
+}  // namespace
+
+// Repeated drawing of every kind leaves the process's GDI object count where it was.
+TEST(RenderKitResources, DrawingReleasesItsGdiObjects) {
+    TestEnv::TempDir dir(L"gdileak");
+    ASSERT_TRUE(TestEnv::WriteFileBytes(dir.File(L"img.png"),
+                                        SkinTest::EncodePng(6, 6, SkinTest::SolidRgba(6, 6, 0x80FF8000))));
+    CSkinResources::SetResourcePath(dir.Path().c_str());
+    CSkinResources::SetResourceZip(L"");
+    CPaintManagerUI manager;
+    CCanvas canvas(64, 64, 0xFF000000);
+    const RECT rc = {0, 0, 64, 64};
+    auto drawAll = [&] {
+        CRenderKit::DrawImageString(canvas.DC(), &manager, rc, rc,
+                                    L"file='img.png' corner='2,2,2,2' xtiled='true'");
+        CRenderKit::DrawImageString(canvas.DC(), &manager, rc, rc, L"file='img.png' roundcorner='8,8'");
+        CRenderKit::DrawImageString(canvas.DC(), &manager, rc, rc, L"file='img.png' centerrect='2,2,4,4'");
+        CRenderKit::DrawColor(canvas.DC(), rc, 0x80FFFFFF);
+        CRenderKit::DrawGradient(canvas.DC(), rc, 0x80FF0000, 0xFF0000FF, 16);
+        CRenderKit::DrawLine(canvas.DC(), rc, 2, 0xFFFFFFFF);
+        CRenderKit::DrawRoundRect(canvas.DC(), rc, 4, 4, 1, 0xFF00FF00);
+        RECT text = rc;
+        CRenderKit::DrawText(canvas.DC(), &manager, text, L"leak", 0xFFFFFFFF, -1, DT_SINGLELINE);
+        manager.SetBackgroundTransparent(true);
+        CRenderKit::DrawText(canvas.DC(), &manager, text, L"leak", 0xFFFFFFFF, -1, DT_SINGLELINE);
+        manager.SetBackgroundTransparent(false);
+        int count = 0;
+        CRenderKit::DrawHtmlText(canvas.DC(), &manager, text, L"<b>b</b><u>u</u>", 0xFFFFFFFF, nullptr,
+                                 nullptr, count, 0);
+    };
+    drawAll();  // first use loads the image and settles lazily created objects
+    const int before = GdiHeadroom();
+    ASSERT_GT(before, 1000);
+    for (int i = 0; i < 300; ++i)
+        drawAll();
+    const int after = GdiHeadroom();
+    EXPECT_GE(after, before - 2) << before << " -> " << after;
+    CSkinResources::SetResourcePath(L"");
+}

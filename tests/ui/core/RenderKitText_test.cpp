@@ -25,10 +25,11 @@ int CountInside(const CCanvas& canvas,
     for (int y = 0; y < canvas.Height(); ++y) {
         for (int x = 0; x < canvas.Width(); ++x) {
             const POINT pt = {x, y};
-            if (PtInRect(&rc, pt))
+            if (PtInRect(&rc, pt)) {
                 count += match(canvas.Pixel(x, y)) ? 1 : 0;
-            else if (checkOutside)
+            } else if (checkOutside) {
                 EXPECT_EQ(back, canvas.Pixel(x, y)) << x << "," << y;
+            }
         }
     }
     return count;

@@ -136,11 +136,15 @@ std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgba) {
     return png;
 }
 
-bool WritePngFromBgra(const std::wstring& path, int width, int height, const uint32_t* bgra) {
+bool WritePngFromBgra(const std::wstring& path,
+                      int width,
+                      int height,
+                      const uint32_t* bgra,
+                      Surface surface) {
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
         const uint32_t p = bgra[i];
-        const uint32_t a = p >> 24;
+        const uint32_t a = surface == Surface::Opaque ? 255 : p >> 24;
         // Undo the premultiplication so that viewers show the colours as drawn.
         auto straight = [a](uint32_t c) {
             return static_cast<uint8_t>(a == 0 ? 0 : std::min<uint32_t>(255, c * 255 / a));
@@ -186,9 +190,9 @@ void CCanvas::Fill(uint32_t color) {
         m_bits[i] = color;
 }
 
-bool CCanvas::SavePng(const std::wstring& path) const {
+bool CCanvas::SavePng(const std::wstring& path, Surface surface) const {
     GdiFlush();
-    return WritePngFromBgra(path, m_width, m_height, m_bits);
+    return WritePngFromBgra(path, m_width, m_height, m_bits, surface);
 }
 
 CGuardedBytes::CGuardedBytes(const std::string& bytes) : m_size(static_cast<DWORD>(bytes.size())) {

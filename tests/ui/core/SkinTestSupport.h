@@ -29,8 +29,10 @@ private:
 
 // Encodes straight (not premultiplied) RGBA pixels, 4 bytes each, row by row.
 std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgba);
-// Writes a top-down BGRA (premultiplied) pixel buffer as an RGBA PNG file.
-bool WritePngFromBgra(const std::wstring& path, int width, int height, const uint32_t* bgra);
+// Writes a top-down BGRA pixel buffer as a PNG file. An opaque surface (a window's back buffer) is
+// written as it shows, whatever GDI left in its alpha bytes; otherwise the colour is premultiplied.
+enum class Surface { Opaque, Premultiplied };
+bool WritePngFromBgra(const std::wstring& path, int width, int height, const uint32_t* bgra, Surface surface);
 
 // A 32-bit top-down DIB section selected into a memory context.
 class CCanvas {
@@ -49,7 +51,7 @@ public:
     uint32_t Rgb(int x, int y) const { return Pixel(x, y) & 0xFFFFFF; }
     void Fill(uint32_t color);
     const uint32_t* Bits() const { return m_bits; }
-    bool SavePng(const std::wstring& path) const;
+    bool SavePng(const std::wstring& path, Surface surface = Surface::Opaque) const;
 
 private:
     int m_width;

@@ -1,0 +1,399 @@
+// The paint manager driving a real window under a real message loop: first layout, input routing,
+// hover, capture, focus and Tab order, timers, delayed cleanup, references to deleted controls,
+// notifications and registries.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "tests/support/TestEnv.h"
+#include "tests/ui/controls/ControlHost.h"
+#include "tests/ui/controls/ProbeUI.h"
+#include "ui/controls/ContainerUI.h"
+#include "ui/controls/VerticalLayoutUI.h"
+#include "ui/core/PaintManagerUI.h"
+
+using ControlTest::CControlHost;
+using ControlTest::CProbeUI;
+using ControlTest::EventsOf;
+using ControlTest::IndexOf;
+using namespace SkinUI;
+
+namespace {
+
+constexpr DWORD kWaitMs = 3000;
+constexpr int kWidth = 300;
+constexpr int kHeight = 200;
+
+// The application's loop: every message is offered to the managers before dispatch.
+bool PumpTranslated(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (CPaintManagerUI::TranslateMessage(&msg))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
+
+void SetShiftDown(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+class PaintManagerTest : public ::testing::Test {
+protected:
+    // One window for the whole program: Wine takes a while to hide one.
+    static void SetUpTestSuite() {
+        static CControlHost host(kWidth, kHeight);
+        s_window = &host;
+    }
+
+    void SetUp() override {
+        m_log.clear();
+        s_window->ClearNotifications();
+        CProbeUI::DeadEvents() = 0;
+    }
+    void TearDown() override {
+        // The probes log into this fixture: they must be gone before it is.
+        s_window->Attach(new CControlUI());
+        EXPECT_TRUE(TestEnv::PumpUntil([] { return CProbeUI::Alive().empty(); }, kWaitMs));
+        EXPECT_EQ(CProbeUI::DeadEvents(), 0) << "an event reached a deleted control";
+    }
+
+    // A vertical layout "root" of the window's size holding probes a, b, c (50 px each) and,
+    // below them, the rest.
+    CVerticalLayoutUI* AttachProbes(UINT flags = 0) {
+        auto* root = new CVerticalLayoutUI();
+        root->SetName(L"root");
+        for (const wchar_t* name : {L"a", L"b", L"c"}) {
+            auto* probe = new CProbeUI(name, &m_log, flags);
+            probe->SetFixedHeight(50);
+            root->Add(probe);
+        }
+        root->Add(new CProbeUI(L"rest", &m_log));
+        s_window->Attach(root);
+        EXPECT_TRUE(s_window->Layout());
+        return root;
+    }
+    CProbeUI* Probe(const wchar_t* name) {
+        return static_cast<CProbeUI*>(s_window->Manager().FindControl(name));
+    }
+    int CountNotes(const std::wstring& note) const {
+        int n = 0;
+        for (const auto& entry : s_window->Notifications())
+            n += entry == note ? 1 : 0;
+        return n;
+    }
+    bool LogHas(const std::wstring& entry) const { return IndexOf(m_log, entry) >= 0; }
+
+    static CControlHost* s_window;
+    std::vector<std::wstring> m_log;
+};
+
+CControlHost* PaintManagerTest::s_window = nullptr;
+
+// The first paint after AttachRoot lays out the whole tree and announces "windowinit" once.
+TEST_F(PaintManagerTest, FirstPaintLaysOutTreeAndSendsWindowInitOnce) {
+    CVerticalLayoutUI* root = AttachProbes();
+    RECT client;
+    GetClientRect(s_window->Window(), &client);
+    EXPECT_TRUE(EqualRect(&root->GetPos(), &client) != FALSE);
+    EXPECT_EQ(Probe(L"b")->GetPos().top, 50);
+    EXPECT_EQ(Probe(L"rest")->GetPos().top, 150);
+    EXPECT_EQ(CountNotes(L"root:windowinit"), 1);
+
+    InvalidateRect(s_window->Window(), nullptr, FALSE);
+    UpdateWindow(s_window->Window());
+    EXPECT_EQ(CountNotes(L"root:windowinit"), 1);
+
+    // A control marked for layout is placed again on the next paint without a full pass.
+    Probe(L"a")->SetFixedHeight(30);
+    s_window->Layout();
+    EXPECT_EQ(Probe(L"b")->GetPos().top, 30);
+}
+
+// Real mouse input: enter and move reach the control under the cursor; moving on sends leave to the
+// first control before enter to the second.
+TEST_F(PaintManagerTest, HoverFollowsTheMouseWithLeaveBeforeEnter) {
+    AttachProbes();
+    s_window->MoveMouse(POINT{100, 25});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"a:enter") && LogHas(L"a:move"); }, kWaitMs));
+    s_window->MoveMouse(POINT{100, 75});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:enter"); }, kWaitMs));
+    const int leave = IndexOf(m_log, L"a:leave");
+    ASSERT_GE(leave, 0);
+    EXPECT_LT(leave, IndexOf(m_log, L"b:enter"));
+    EXPECT_EQ(EventsOf(m_log, L"c").size(), 0u);
+}
+
+// Pressing on one control captures the mouse: moves and the release outside it still go to it.
+TEST_F(PaintManagerTest, CaptureKeepsMovesAndButtonUpOnThePressedControl) {
+    AttachProbes();
+    s_window->MoveMouse(POINT{100, 25});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"a:move"); }, kWaitMs));
+    s_window->PressLeft();
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"a:down"); }, kWaitMs));
+    EXPECT_TRUE(s_window->Manager().IsCaptured());
+    m_log.clear();
+    s_window->MoveMouse(POINT{100, 125});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"a:move"); }, kWaitMs));
+    s_window->ReleaseLeft();
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"a:up"); }, kWaitMs));
+    EXPECT_FALSE(s_window->Manager().IsCaptured());
+    for (const auto& entry : EventsOf(m_log, L"c"))
+        EXPECT_NE(entry, L"move") << "a move went past the captured control";
+    EXPECT_EQ(IndexOf(m_log, L"c:up"), -1);
+}
+
+// The first tab stop gets the focus after the first layout; Tab moves forward and wraps, Shift+Tab
+// moves backward and wraps to the last tab stop; a tool window never moves focus.
+TEST_F(PaintManagerTest, TabMovesFocusThroughTabStopsBothWays) {
+    AttachProbes(kFlagTabStop);
+    CPaintManagerUI& pm = s_window->Manager();
+    ASSERT_EQ(pm.GetFocus(), Probe(L"a"));
+    EXPECT_TRUE(Probe(L"a")->IsFocused());
+    EXPECT_EQ(CountNotes(L"a:setfocus"), 1);
+
+    auto pressTab = [&](const wchar_t* expected) {
+        PostMessageW(s_window->Window(), WM_KEYDOWN, VK_TAB, 0);
+        return PumpTranslated([&] { return pm.GetFocus() == Probe(expected); }, kWaitMs);
+    };
+    EXPECT_TRUE(pressTab(L"b"));
+    EXPECT_LT(IndexOf(s_window->Notifications(), L"a:killfocus"),
+              IndexOf(s_window->Notifications(), L"b:setfocus"));
+    EXPECT_FALSE(Probe(L"a")->IsFocused());
+    EXPECT_TRUE(pressTab(L"c"));
+    EXPECT_TRUE(pressTab(L"a"));
+
+    SetShiftDown(true);
+    EXPECT_TRUE(pressTab(L"c"));
+    EXPECT_TRUE(pressTab(L"b"));
+    SetShiftDown(false);
+    // Tab never reaches the control's own key handling.
+    EXPECT_EQ(IndexOf(m_log, L"b:keydown"), -1);
+
+    const LONG exStyle = GetWindowLongW(s_window->Window(), GWL_EXSTYLE);
+    SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle | WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(pm.SetNextTabControl());
+    EXPECT_EQ(pm.GetFocus(), Probe(L"b"));
+    SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
+}
+
+// Keys go to the focused control; key up goes to the control that saw key down even when the focus
+// has moved in between.
+TEST_F(PaintManagerTest, KeysReachTheFocusAndKeyUpTheKeyDownTarget) {
+    AttachProbes(kFlagTabStop);
+    CPaintManagerUI& pm = s_window->Manager();
+    pm.SetFocus(Probe(L"b"));
+    PostMessageW(s_window->Window(), WM_KEYDOWN, 'X', 0);
+    PostMessageW(s_window->Window(), WM_CHAR, 'x', 0);
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:char"); }, kWaitMs));
+    EXPECT_TRUE(LogHas(L"b:keydown"));
+    pm.SetFocus(Probe(L"c"));
+    PostMessageW(s_window->Window(), WM_KEYUP, 'X', 0);
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:keyup"); }, kWaitMs));
+    EXPECT_EQ(IndexOf(m_log, L"c:keyup"), -1);
+}
+
+// A control timer reaches its control with the local id; a second SetTimer for a live timer fails;
+// a killed timer restarts; the base control turns the event into a "timer" notification.
+TEST_F(PaintManagerTest, TimersReachTheirControlWithTheLocalId) {
+    AttachProbes();
+    CPaintManagerUI& pm = s_window->Manager();
+    CProbeUI* b = Probe(L"b");
+    ASSERT_TRUE(pm.SetTimer(b, 7, 10));
+    EXPECT_FALSE(pm.SetTimer(b, 7, 10));
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:timer:7"); }, kWaitMs));
+    EXPECT_GE(CountNotes(L"b:timer"), 1);
+
+    EXPECT_TRUE(pm.KillTimer(b, 7));
+    EXPECT_FALSE(pm.KillTimer(b, 7));
+    TestEnv::PumpFor(30);
+    m_log.clear();
+    TestEnv::PumpFor(60);
+    EXPECT_EQ(IndexOf(m_log, L"b:timer:7"), -1) << "a killed timer still fired";
+    ASSERT_TRUE(pm.SetTimer(b, 7, 10));
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:timer:7"); }, kWaitMs));
+    pm.KillTimer(b);
+}
+
+// A control that removes itself from its container inside its own event handler is deleted only
+// after the handler returned, from the posted cleanup message.
+TEST_F(PaintManagerTest, ControlRemovedInItsOwnHandlerDiesAfterTheHandler) {
+    AttachProbes();
+    CProbeUI* b = Probe(L"b");
+    b->SetHandler([](CProbeUI* self, TEventUI& event) {
+        if (event.type != kEventButtonDown)
+            return;
+        auto* parent = static_cast<CContainerUI*>(self->GetParent()->GetInterface(L"Container"));
+        parent->Remove(self);
+        // Still alive: touch it after the removal.
+        self->m_touched = CProbeUI::IsAlive(self) ? 1 : -1;
+    });
+    PostMessageW(s_window->Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 75));
+    ASSERT_TRUE(PumpTranslated([&] { return !CProbeUI::IsAlive(b); }, kWaitMs));
+    EXPECT_TRUE(LogHas(L"b:down"));
+    EXPECT_EQ(s_window->Manager().FindControl(L"b"), nullptr);
+    PostMessageW(s_window->Window(), WM_LBUTTONUP, 0, MAKELPARAM(100, 75));
+    PostMessageW(s_window->Window(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 75));
+    TestEnv::PumpFor(50);
+}
+
+// Deleting a control clears focus, hover, capture, key target, timers and its name in the manager,
+// so later input never reaches freed memory.
+TEST_F(PaintManagerTest, DeletingAControlClearsEveryReferenceToIt) {
+    CVerticalLayoutUI* root = AttachProbes(kFlagTabStop);
+    CPaintManagerUI& pm = s_window->Manager();
+    CProbeUI* b = Probe(L"b");
+    pm.SetFocus(b);
+    PostMessageW(s_window->Window(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 75));
+    PostMessageW(s_window->Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 75));
+    PostMessageW(s_window->Window(), WM_KEYDOWN, 'K', 0);
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:keydown"); }, kWaitMs));
+    ASSERT_TRUE(LogHas(L"b:down"));
+    ASSERT_TRUE(pm.SetTimer(b, 3, 10));
+
+    root->SetDelayedDestroy(false);
+    root->Remove(b);
+    ASSERT_FALSE(CProbeUI::IsAlive(b));
+    EXPECT_EQ(pm.GetFocus(), nullptr);
+    EXPECT_FALSE(pm.IsCaptured());
+    EXPECT_EQ(pm.FindControl(L"b"), nullptr);
+
+    m_log.clear();
+    PostMessageW(s_window->Window(), WM_KEYUP, 'K', 0);
+    PostMessageW(s_window->Window(), WM_LBUTTONUP, 0, MAKELPARAM(100, 75));
+    PostMessageW(s_window->Window(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 25));
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"a:enter"); }, kWaitMs));
+    TestEnv::PumpFor(50);
+}
+
+// Notifications reach every listener in registration order with their names and senders.
+TEST_F(PaintManagerTest, NotificationsReachListenersInOrder) {
+    AttachProbes();
+    struct CRecorder : INotifyUI {
+        std::vector<std::wstring>* out;
+        std::wstring tag;
+        void Notify(TNotifyUI& msg) override {
+            out->push_back(tag + L":" + msg.type + L":" + (msg.sender ? msg.sender->GetName() : L"") + L":" +
+                           std::to_wstring(msg.wParam));
+        }
+    };
+    std::vector<std::wstring> order;
+    CRecorder first{};
+    first.out = &order;
+    first.tag = L"1";
+    CRecorder second{};
+    second.out = &order;
+    second.tag = L"2";
+    CPaintManagerUI& pm = s_window->Manager();
+    ASSERT_TRUE(pm.AddNotifier(&first));
+    ASSERT_TRUE(pm.AddNotifier(&second));
+    EXPECT_FALSE(pm.AddNotifier(&first));
+    pm.SendNotify(Probe(L"c"), L"click", 5);
+    pm.RemoveNotifier(&first);
+    pm.RemoveNotifier(&second);
+    ASSERT_EQ(order.size(), 2u);
+    EXPECT_EQ(order[0], L"1:click:c:5");
+    EXPECT_EQ(order[1], L"2:click:c:5");
+}
+
+// The wheel reaches the control under the mouse: 1 toward the user, 0 away.
+TEST_F(PaintManagerTest, WheelReachesTheControlUnderTheMouse) {
+    AttachProbes();
+    std::vector<WPARAM> codes;
+    static std::vector<WPARAM>* s_codes = nullptr;
+    s_codes = &codes;
+    Probe(L"c")->SetHandler([](CProbeUI*, TEventUI& event) {
+        if (event.type == kEventScrollWheel)
+            s_codes->push_back(event.wParam);
+    });
+    POINT screen = {100, 125};
+    ClientToScreen(s_window->Window(), &screen);
+    PostMessageW(s_window->Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+                 MAKELPARAM(screen.x, screen.y));
+    PostMessageW(s_window->Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA),
+                 MAKELPARAM(screen.x, screen.y));
+    ASSERT_TRUE(PumpTranslated([&] { return codes.size() == 2; }, kWaitMs));
+    EXPECT_EQ(codes[0], 1u);
+    EXPECT_EQ(codes[1], 0u);
+    Probe(L"c")->SetHandler(nullptr);
+}
+
+// A control asking for the set-cursor event gets it when the cursor is over it; others do not.
+TEST_F(PaintManagerTest, SetCursorGoesOnlyToControlsThatAskForIt) {
+    auto* root = new CVerticalLayoutUI();
+    auto* wants = new CProbeUI(L"wants", &m_log, kFlagSetCursor);
+    wants->SetFixedHeight(100);
+    root->Add(wants);
+    root->Add(new CProbeUI(L"plain", &m_log));
+    s_window->Attach(root);
+    ASSERT_TRUE(s_window->Layout());
+    s_window->MoveMouse(POINT{50, 50});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"wants:setcursor"); }, kWaitMs));
+    s_window->MoveMouse(POINT{50, 150});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"plain:enter"); }, kWaitMs));
+    EXPECT_EQ(IndexOf(m_log, L"plain:setcursor"), -1);
+}
+
+// Registries: the first default list for a name wins; of two controls with one name the later in tree
+// order is found; fonts are numbered in order and an unknown index gives the default font.
+TEST_F(PaintManagerTest, RegistriesKeepTheirLookupRules) {
+    CPaintManagerUI& pm = s_window->Manager();
+    pm.AddDefaultAttributeList(L"ProbeDefault", L"width=\"10\"");
+    pm.AddDefaultAttributeList(L"ProbeDefault", L"width=\"20\"");
+    EXPECT_STREQ(pm.GetDefaultAttributeList(L"ProbeDefault"), L"width=\"10\"");
+    EXPECT_EQ(pm.GetDefaultAttributeList(L"Nothing"), nullptr);
+
+    auto* root = new CVerticalLayoutUI();
+    auto* first = new CProbeUI(L"twin", &m_log);
+    auto* second = new CProbeUI(L"twin", &m_log);
+    root->Add(first);
+    root->Add(second);
+    s_window->Attach(root);
+    EXPECT_EQ(pm.FindControl(L"twin"), second);
+
+    const int base = pm.GetCustomFontCount();
+    HFONT f0 = pm.AddFont(L"Tahoma", 12, false, false, false);
+    HFONT f1 = pm.AddFont(L"Tahoma", 14, true, false, false);
+    ASSERT_NE(f0, nullptr);
+    EXPECT_EQ(pm.GetFont(base), f0);
+    EXPECT_EQ(pm.GetFont(base + 1), f1);
+    EXPECT_EQ(pm.GetFont(L"Tahoma", 14, true, false, false), f1);
+    EXPECT_EQ(pm.GetFont(L"Tahoma", 15, true, false, false), nullptr);
+    EXPECT_EQ(pm.GetFont(base + 2), pm.GetDefaultFontInfo()->hFont);
+    EXPECT_GT(pm.GetFontInfo(base + 1)->tm.tmHeight, 0);
+
+    CControlUI control;
+    EXPECT_TRUE(pm.AddOptionGroup(L"g", &control));
+    EXPECT_FALSE(pm.AddOptionGroup(L"g", &control));
+    EXPECT_EQ(pm.GetOptionGroup(L"g")->GetSize(), 1);
+    pm.RemoveOptionGroup(L"g", &control);
+    EXPECT_EQ(pm.GetOptionGroup(L"g"), nullptr);
+}
+
+// With bktrans set the window becomes layered and is painted as a whole into an alpha surface.
+TEST_F(PaintManagerTest, BackgroundTransparentMakesTheWindowLayered) {
+    AttachProbes();
+    CPaintManagerUI& pm = s_window->Manager();
+    const LONG exStyle = GetWindowLongW(s_window->Window(), GWL_EXSTYLE);
+    pm.SetBackgroundTransparent(true);
+    Probe(L"a")->SetBkColor(0xFF00FF00);
+    s_window->Layout();
+    EXPECT_NE(GetWindowLongW(s_window->Window(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    pm.SetBackgroundTransparent(false);
+    SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
+}
+
+}  // namespace
