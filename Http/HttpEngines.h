@@ -15,6 +15,8 @@ constexpr unsigned kTimerPeriodMs = 500;
 // What InitMainThreadRuntime/ShutdownMainThreadRuntime call to start and stop both engines.
 RuntimeEngines Engines();
 void Start();
+// Only from ShutdownMainThreadRuntime, once the task queue has stopped: it also drops what
+// the workers posted meanwhile.
 void Stop();
 
 // Null while the engine is not running.

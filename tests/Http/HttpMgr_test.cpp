@@ -153,6 +153,27 @@ TEST_F(HttpMgrTest, RetryDelaySurvivesTheTickWrap) {
     EXPECT_EQ(m_board.errors, 1);
 }
 
+// A request waiting out its retry delay is started at once, outside the limit, when another
+// request's scheduling reaches it; finishing it frees no slot it never held.
+TEST_F(HttpMgrTest, WaitingRetryStartsEarlyWithAnotherRequest) {
+    g_fakeTick = 5000;
+    SetHttpTickSourceForTesting(&FakeTick);
+    TracedCommand& failing = Add(L"http://127.0.0.1:1/refused");
+    failing.SetMaxRetries(1);
+    ASSERT_TRUE(failing.Send());
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return !failing.IsRunning(); }, kWaitMs));
+    ASSERT_EQ(m_board.starts.size(), 1u);
+    TracedCommand& other = Add(HttpTest::NginxUrl(L"/small.bin"));
+    ASSERT_TRUE(other.Send());
+    EXPECT_EQ(m_board.starts, (std::vector<int>{0, 0, 1})) << "the waiting retry went first";
+    EXPECT_EQ(Manager().RunningCount(), 1) << "only the new request holds a slot";
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return m_board.bodies.size() == 2; }, kWaitMs));
+    SetHttpTickSourceForTesting(nullptr);
+    EXPECT_EQ(m_board.errors, 1);
+    EXPECT_EQ(Manager().RunningCount(), 0);
+    EXPECT_EQ(Manager().TaskCount(), 0u);
+}
+
 // After shutdown, requests still held by callers have no manager and no worker; stopping
 // them does nothing further and sending them fails.
 TEST_F(HttpMgrTest, ShutdownLetsRequestsGo) {
