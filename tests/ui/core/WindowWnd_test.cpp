@@ -152,7 +152,7 @@ TEST_F(WindowWndTest, ModalLoopReturnsCloseCodeAndDisablesOwner) {
 
 // A box that deletes itself in OnFinalMessage, many times over: the loop must not touch it afterwards.
 TEST_F(WindowWndTest, ModalLoopSurvivesSelfDeletingBox) {
-    constexpr UINT kRounds = 25;
+    constexpr UINT kRounds = 10;
     for (UINT round = 1; round <= kRounds; ++round) {
         auto* box = new CSelfDeletingBox;
         const HWND hBox = box->Create(m_owner.GetHWND(), L"self", WS_POPUP, 0, 150, 150, 60, 40);
