@@ -82,10 +82,15 @@ int CContainerUI::GetCount() const {
 }
 
 bool CContainerUI::Add(CControlUI* pControl) {
-    return AddAt(pControl, GetCount());
+    return InsertItem(pControl, GetCount());
 }
 
 bool CContainerUI::AddAt(CControlUI* pControl, int iIndex) {
+    return InsertItem(pControl, iIndex);
+}
+
+// Not virtual on purpose: a subclass's Add must not run its AddAt's extra rules as well.
+bool CContainerUI::InsertItem(CControlUI* pControl, int iIndex) {
     if (pControl == nullptr || iIndex < 0 || iIndex > GetCount())
         return false;
     if (m_pManager != nullptr)

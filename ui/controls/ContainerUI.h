@@ -83,6 +83,7 @@ protected:
     bool IsBarVisible(const std::unique_ptr<CScrollBarUI>& bar) const { return bar && bar->IsVisible(); }
     // A vertical line step: the default font's height plus a margin.
     int GetLineHeight() const;
+    bool InsertItem(CControlUI* pControl, int iIndex);
     // Destroys a removed child as auto/delayed destroy say.
     void ReleaseChild(CControlUI* pControl);
 

@@ -29,9 +29,10 @@ LPVOID CStringPtrMap::Find(LPCWSTR key, bool optimize) const {
     Bucket& bucket = BucketOf(key);
     for (auto it = bucket.begin(); it != bucket.end(); ++it) {
         if (it->key == key) {
+            LPVOID data = it->data;
             if (optimize && it != bucket.begin())
                 bucket.splice(bucket.begin(), bucket, it);
-            return bucket.front().data;
+            return data;
         }
     }
     return nullptr;
