@@ -105,3 +105,18 @@ TEST(RenderKitColours, AdjustColor) {
     EXPECT_EQ((grey >> 8) & 0xFF, grey & 0xFF);
     EXPECT_EQ(0xFFFFFFFFu, CRenderKit::AdjustColor(0xFFFFFFFF, 90, 50, 100));
 }
+
+// msimg32 comes from the system folder, never from the folder of the executable.
+TEST(RenderKitPlatform, Msimg32IsTheSystemCopy) {
+    ASSERT_NE(nullptr, CRenderPlatform::GetAlphaBlend());
+    ASSERT_NE(nullptr, CRenderPlatform::GetGradientFill());
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(CRenderPlatform::GetAlphaBlend()), &module));
+    wchar_t path[MAX_PATH] = {};
+    wchar_t system[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(0, _wcsnicmp(path, system, wcslen(system))) << path;
+}

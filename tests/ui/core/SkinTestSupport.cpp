@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "tests/support/TestEnv.h"
+#include "ui/core/GdiScoped.h"
 
 namespace SkinTest {
 
@@ -158,15 +159,8 @@ bool WritePngFromBgra(const std::wstring& path,
 }
 
 CCanvas::CCanvas(int width, int height, uint32_t fill) : m_width(width), m_height(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bitmap = SkinUI::CreateDib32(nullptr, width, height, &bits);
     m_bits = static_cast<uint32_t*>(bits);
     m_hDC = CreateCompatibleDC(nullptr);
     m_old = SelectObject(m_hDC, m_bitmap);
