@@ -52,7 +52,11 @@ void CSkinFolder::AddImage(const std::wstring& name, int width, int height, uint
     WriteBmp(m_dir.File(name), width, height, rgb);
 }
 
-CControlHost::CControlHost(int width, int height) : m_width(width), m_height(height) {
+void CSkinFolder::AddFile(const std::wstring& name, const std::string& bytes) {
+    TestEnv::WriteFileBytes(m_dir.File(name), bytes);
+}
+
+CControlHost::CControlHost(int width, int height, Show show) : m_width(width), m_height(height) {
     WNDCLASSEXW wc{sizeof(wc)};
     wc.lpfnWndProc = &CControlHost::WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -63,6 +67,8 @@ CControlHost::CControlHost(int width, int height) : m_width(width), m_height(hei
                              width, height, nullptr, nullptr, wc.hInstance, this);
     m_manager.Init(m_hWnd);
     m_manager.AddNotifier(this);
+    if (show == Show::kHidden)
+        return;
     ShowWindow(m_hWnd, SW_SHOW);
     SetForegroundWindow(m_hWnd);
     TestEnv::PumpUntil([&] { return IsWindowVisible(m_hWnd) != FALSE; }, 2000);

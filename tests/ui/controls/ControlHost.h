@@ -24,6 +24,7 @@ public:
     ~CSkinFolder();
     // 0x00RRGGBB.
     void AddImage(const std::wstring& name, int width, int height, uint32_t rgb);
+    void AddFile(const std::wstring& name, const std::string& bytes);
 
 private:
     TestEnv::TempDir m_dir;
@@ -31,8 +32,10 @@ private:
 
 class CControlHost : public SkinUI::INotifyUI {
 public:
-    // A visible popup window with the given client size at a fixed screen position.
-    CControlHost(int width, int height);
+    enum class Show { kVisible, kHidden };
+    // A popup window with the given client size at a fixed screen position. Only a visible window
+    // takes real input; a hidden one is quicker to destroy.
+    CControlHost(int width, int height, Show show = Show::kVisible);
     ~CControlHost();
     CControlHost(const CControlHost&) = delete;
     CControlHost& operator=(const CControlHost&) = delete;

@@ -60,7 +60,7 @@ protected:
             m_host.Attach(root);
         return root;
     }
-    CControlHost m_host{kWidth, kHeight};
+    CControlHost m_host{kWidth, kHeight, CControlHost::Show::kHidden};
     wchar_t m_error[100] = {};
 };
 
@@ -91,7 +91,6 @@ TEST_F(Builder, WindowAttributesConfigureTheManager) {
     EXPECT_EQ(pm.GetTransparent(), 200);
     EXPECT_TRUE((GetWindowLongW(m_host.Window(), GWL_EXSTYLE) & WS_EX_LAYERED) != 0);
     EXPECT_EQ(pm.GetDefaultFontColor(), 0xFF102030u);
-    m_host.Resize(kWidth, kHeight);
 }
 
 // A root not named Window configures nothing; its children are still built.
