@@ -37,11 +37,11 @@ public:
     void SetLineSize(int nSize) { m_nLineSize = nSize; }
 
     // Part rectangles, in window client coordinates; empty parts have no area.
-    RECT GetButton1Rect() const { return m_button[0].rc; }
-    RECT GetButton2Rect() const { return m_button[1].rc; }
-    RECT GetButton3Rect() const { return m_button[2].rc; }
-    RECT GetButton4Rect() const { return m_button[3].rc; }
-    RECT GetThumbRect() const { return m_thumb.rc; }
+    const RECT& GetButton1Rect() const { return m_button[0].rc; }
+    const RECT& GetButton2Rect() const { return m_button[1].rc; }
+    const RECT& GetButton3Rect() const { return m_button[2].rc; }
+    const RECT& GetButton4Rect() const { return m_button[3].rc; }
+    const RECT& GetThumbRect() const { return m_thumb.rc; }
     UINT GetThumbState() const { return m_thumb.state; }
 
     void SetPos(RECT rc) override;
