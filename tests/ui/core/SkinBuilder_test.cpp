@@ -221,6 +221,26 @@ TEST_F(Builder, SelfIncludeStopsAtTheDepthLimit) {
     EXPECT_EQ(CountChildren(other), CSkinBuilder::kMaxIncludeDepth - 1);
 }
 
+// A document held as a resource builds the same way, and its includes name resources by number.
+TEST_F(Builder, ResourceDocumentsAndNumberedIncludes) {
+    CSkinBuilder builder;
+    CControlUI* root = builder.Create(MAKEINTRESOURCEW(300), L"SKINXML", nullptr, &m_host.Manager());
+    ASSERT_NE(root, nullptr);
+    m_host.Attach(root);
+    EXPECT_EQ(root->GetName(), L"res_root");
+    IContainerUI* items = Children(root);
+    ASSERT_NE(items, nullptr);
+    ASSERT_EQ(items->GetCount(), 3);
+    EXPECT_EQ(items->GetItemAt(0)->GetText(), L"资源");
+    EXPECT_STREQ(items->GetItemAt(1)->GetClass(), L"ButtonUI");
+    EXPECT_EQ(items->GetItemAt(2)->GetText(), L"row");
+
+    CSkinBuilder missing;
+    EXPECT_EQ(missing.Create(MAKEINTRESOURCEW(399), L"SKINXML", nullptr, &m_host.Manager()), nullptr);
+    CSkinBuilder untyped;
+    EXPECT_EQ(untyped.Create(MAKEINTRESOURCEW(300), nullptr, nullptr, &m_host.Manager()), nullptr);
+}
+
 // Documents that do not load give no tree and keep the parser's message; children under a
 // control without a container interface end the parse.
 TEST_F(Builder, FailuresGiveNoTree) {
