@@ -16,6 +16,9 @@ namespace SkinUI {
 
 namespace {
 
+// Skin images are small; a larger file is refused before it is read or decoded.
+constexpr DWORD kMaxImageFileSize = 64 * 1024 * 1024;
+
 int Width(const RECT& rc) {
     return rc.right - rc.left;
 }
@@ -48,24 +51,6 @@ std::vector<BYTE> ReadResourceBytes(const wchar_t* name, const wchar_t* type) {
         copy.assign(bytes, bytes + size);
     FreeResource(loaded);
     return copy;
-}
-
-std::vector<BYTE> ReadPlainFile(const wchar_t* path) {
-    std::vector<BYTE> bytes;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    LARGE_INTEGER size = {};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= INT_MAX) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-            read != bytes.size())
-            bytes.clear();
-    }
-    CloseHandle(file);
-    return bytes;
 }
 
 struct TStbiFree {
@@ -269,13 +254,15 @@ TImageInfo* CRenderKit::LoadImage(const wchar_t* name, const wchar_t* type, DWOR
     if (type == nullptr) {
         const wchar_t* ignored = nullptr;
         if (!IS_INTRESOURCE(name))
-            CSkinResources::ReadSkinFile(name, MAXDWORD, bytes, &ignored);
+            CSkinResources::ReadSkinFile(name, kMaxImageFileSize, bytes, &ignored);
     } else {
         bytes = ReadResourceBytes(name, type);
     }
-    if (bytes.empty() && !IS_INTRESOURCE(name))
-        bytes = ReadPlainFile(name);
-    if (bytes.empty() || bytes.size() > INT_MAX)
+    if (bytes.empty() && !IS_INTRESOURCE(name)) {
+        const wchar_t* ignored = nullptr;
+        CSkinResources::ReadWholeFile(name, kMaxImageFileSize, bytes, &ignored);
+    }
+    if (bytes.empty() || bytes.size() > kMaxImageFileSize)
         return nullptr;
 
     int width = 0, height = 0, channels = 0;

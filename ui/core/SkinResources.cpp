@@ -24,7 +24,13 @@ TLocation& Location() {
     return location;
 }
 
-bool ReadLooseFile(const std::wstring& path, DWORD maxSize, std::vector<BYTE>& bytes, const wchar_t** error) {
+}  // namespace
+
+bool CSkinResources::ReadWholeFile(const std::wstring& path,
+                                   DWORD maxSize,
+                                   std::vector<BYTE>& bytes,
+                                   const wchar_t** error) {
+    bytes.clear();
     CScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
@@ -50,6 +56,8 @@ bool ReadLooseFile(const std::wstring& path, DWORD maxSize, std::vector<BYTE>& b
     }
     return true;
 }
+
+namespace {
 
 bool ReadZippedFile(HZIPARCHIVE zip,
                     const wchar_t* name,
@@ -222,7 +230,7 @@ bool CSkinResources::ReadSkinFile(const wchar_t* name,
     bytes.clear();
     const TLocation& l = Location();
     if (l.resourceZip.empty())
-        return ReadLooseFile(l.resourcePath + name, maxSize, bytes, error);
+        return ReadWholeFile(l.resourcePath + name, maxSize, bytes, error);
     CZipArchivePtr opened;
     HZIPARCHIVE zip = l.zipHandle;
     if (!l.cachedZip) {

@@ -40,6 +40,8 @@ public:
     // Frees the buffer. The cached archive that reads it is closed and forgotten with it, so the next
     // window that needs the skin loads and opens it again.
     static void FreeResourceZipBuffer();
+    // Closes and forgets the archive kept open for the process, if any (at process end).
+    static void CloseResourceZip() { CloseCachedZip(); }
 
     // Reads the whole skin file `name` from the current location: the folder when no zip is set, else
     // the (cached or freshly opened) zip, names matched without ASCII case. Files above `maxSize` are
@@ -48,6 +50,12 @@ public:
                              DWORD maxSize,
                              std::vector<BYTE>& bytes,
                              const wchar_t** error);
+
+    // Reads a whole file by path (no skin location involved), under the same size rules.
+    static bool ReadWholeFile(const std::wstring& path,
+                              DWORD maxSize,
+                              std::vector<BYTE>& bytes,
+                              const wchar_t** error);
 
 private:
     static void CloseCachedZip();
