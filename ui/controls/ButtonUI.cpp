@@ -128,33 +128,27 @@ void CButtonUI::DoEvent(TEventUI& event) {
 }
 
 void CButtonUI::SetNormalImage(const std::wstring& image) {
-    m_sNormalImage = image;
-    Invalidate();
+    AssignImage(m_sNormalImage, image);
 }
 
 void CButtonUI::SetHotImage(const std::wstring& image) {
-    m_sHotImage = image;
-    Invalidate();
+    AssignImage(m_sHotImage, image);
 }
 
 void CButtonUI::SetHotForeImage(const std::wstring& image) {
-    m_sHotForeImage = image;
-    Invalidate();
+    AssignImage(m_sHotForeImage, image);
 }
 
 void CButtonUI::SetPushedImage(const std::wstring& image) {
-    m_sPushedImage = image;
-    Invalidate();
+    AssignImage(m_sPushedImage, image);
 }
 
 void CButtonUI::SetFocusedImage(const std::wstring& image) {
-    m_sFocusedImage = image;
-    Invalidate();
+    AssignImage(m_sFocusedImage, image);
 }
 
 void CButtonUI::SetDisabledImage(const std::wstring& image) {
-    m_sDisabledImage = image;
-    Invalidate();
+    AssignImage(m_sDisabledImage, image);
 }
 
 void CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
@@ -172,8 +166,7 @@ void CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     } else if (name == L"hotforeimage") {
         SetHotForeImage(pstrValue);
     } else if (name == L"foreimage") {
-        m_sForeImage = pstrValue;
-        Invalidate();
+        AssignImage(m_sForeImage, pstrValue);
     } else if (name == L"hotbkcolor") {
         m_dwHotBkColor = ParseSkinColor(pstrValue);
     } else if (name == L"hottextcolor") {
@@ -210,6 +203,11 @@ void CButtonUI::UpdateFocusAndDisabledBits() {
         m_uButtonState |= kStateDisabled;
     else
         m_uButtonState &= ~kStateDisabled;
+}
+
+void CButtonUI::AssignImage(std::wstring& slot, const std::wstring& image) {
+    slot = image;
+    Invalidate();
 }
 
 bool CButtonUI::DrawStateImage(HDC hDC, std::wstring& image) {

@@ -57,6 +57,8 @@ public:
     bool IsFadeEnabled() const { return m_bFadeEnabled; }
 
 protected:
+    // Stores an image string and repaints.
+    void AssignImage(std::wstring& slot, const std::wstring& image);
     // Draws an image string; one that cannot be drawn is emptied so it is not tried again.
     bool DrawStateImage(HDC hDC, std::wstring& image);
     // Sets the focused and disabled bits from the control's current flags.

@@ -107,18 +107,15 @@ void COptionUI::SetEnabled(bool bEnable) {
 }
 
 void COptionUI::SetSelectedImage(const std::wstring& image) {
-    m_sSelectedImage = image;
-    Invalidate();
+    AssignImage(m_sSelectedImage, image);
 }
 
 void COptionUI::SetSelectedHotImage(const std::wstring& image) {
-    m_sSelectedHotImage = image;
-    Invalidate();
+    AssignImage(m_sSelectedHotImage, image);
 }
 
 void COptionUI::SetOptionForeImage(const std::wstring& image) {
-    m_sOptionForeImage = image;
-    Invalidate();
+    AssignImage(m_sOptionForeImage, image);
 }
 
 void COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
