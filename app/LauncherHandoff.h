@@ -1,0 +1,89 @@
+#pragma once
+// The main window's dealings with the machine outside the window: finding an installed launcher and
+// handing over to it, the default install folder, a package lying next to the executable, starting
+// the package silently and then the new launcher, and the free space of the install folder's drive.
+// UI thread only.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Runtime/ScopedHandle.h"
+
+// Where the hand-off looks. MachinePlaces() gives the machine's own places; tests point them at
+// temporary folders and a registry key of their own.
+struct HandoffPlaces {
+    std::wstring moduleDir;      // the executable's folder
+    std::wstring commonAppData;  // holds "ZorvaLaucher.ini"; empty: no launcher is looked up at all
+    HKEY registryRoot = HKEY_LOCAL_MACHINE;
+    std::wstring registryKey;                                  // holds "InstPath"
+    std::vector<std::wstring> driveRoots;                      // default folder candidates, in order
+    std::function<bool(const std::wstring&)> isTrustedRecord;  // may the ini record be believed?
+};
+HandoffPlaces MachinePlaces();
+
+struct FreeSpace {
+    uint64_t bytes = 0;
+    std::wstring text;    // FormatFileSize of bytes, for lb_leftspace
+    bool enough = false;  // btn_install2 and lb_leftspace enabled
+};
+
+constexpr uint64_t kMinFreeSpace = 125829120;  // matches the skin's "所需磁盘空间：120MB"
+constexpr wchar_t kLauncherExe[] = L"ZorvaLauncher.exe";
+constexpr wchar_t kPackageExe[] = L"zvinstaller.exe";
+
+// The launcher's and the package's command lines: the program path first, quoted, so that a folder
+// with blanks does not shift the arguments; a trailing "\" of the folder would escape the quote.
+std::wstring LauncherCommandLine(const std::wstring& launcher, int launchId);
+std::wstring InstallerCommandLine(const std::wstring& package, const std::wstring& installDir);
+
+class CLauncherHandoff {
+public:
+    explicit CLauncherHandoff(HandoffPlaces places = MachinePlaces());
+    ~CLauncherHandoff();
+    CLauncherHandoff(const CLauncherHandoff&) = delete;
+    CLauncherHandoff& operator=(const CLauncherHandoff&) = delete;
+
+    // Once, at the end of the main window's InitWindow. True when an installed launcher was started:
+    // the window then closes without showing a page.
+    bool DetectEnvironment(int contextLaunchId);
+    // Looks up an installed launcher (the ini record when its owner is trusted, then the registry);
+    // a registry record also presets the install folder, even when its launcher is missing.
+    bool FindLauncher();
+    // The first existing drive root's "Zorva网络\ZorvaTarnis", or empty.
+    std::wstring DefaultInstallDir() const;
+    // Starts the package silently into the install folder; false when it could not be started, in
+    // which case RunLauncher does nothing and the package stays.
+    bool RunInstaller();
+    // Waits for the package to end, starts the new launcher and deletes a downloaded package.
+    // False when no package had been started.
+    bool RunLauncher();
+    // The free space on the install folder's drive, and whether it is enough.
+    FreeSpace UpdateFreeSpace() const;
+
+    const std::wstring& InstallDir() const { return m_installDir; }
+    void SetInstallDir(const std::wstring& dir) { m_installDir = dir; }
+    const std::wstring& LauncherPath() const { return m_launcherPath; }
+    const std::wstring& PackageFolder() const { return m_packageFolder; }
+    const std::wstring& PackagePath() const { return m_packagePath; }
+    int LaunchId() const { return m_launchId; }
+    bool IsModuleFolderInstall() const { return m_moduleFolderInstall; }
+    bool IsPackagePresent() const { return m_packagePresent; }
+
+private:
+    bool ReadIniRecord();
+    bool ReadRegistryRecord();
+
+    HandoffPlaces m_places;
+    std::wstring m_installDir;
+    std::wstring m_launcherPath;
+    std::wstring m_packageFolder;
+    std::wstring m_packagePath;
+    int m_launchId = 0;
+    CScopedHandle m_installerProcess;
+    CScopedHandle m_installerThread;
+    bool m_moduleFolderInstall = false;
+    bool m_packagePresent = false;
+};

@@ -1,0 +1,387 @@
+#include "app/LauncherHandoff.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Runtime/CommonUtils.h"
+#include "app/FileOwner.h"
+#include "tests/app/stubs/StubRecord.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+constexpr DWORD kProcessWaitMs = 30000;
+
+std::vector<std::wstring> SplitCommandLine(const std::wstring& line) {
+    std::vector<std::wstring> args;
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &argc);
+    for (int i = 0; argv && i < argc; ++i)
+        args.push_back(argv[i]);
+    LocalFree(argv);
+    return args;
+}
+
+std::wstring StubPath(const wchar_t* name) {
+    return TestEnv::BinaryDir() + L"\\tests\\app\\stubs\\" + name;
+}
+
+// A registry key of the test's own under HKEY_CURRENT_USER, removed with its values afterwards.
+class TestKey {
+public:
+    TestKey() {
+        static unsigned sequence = 0;
+        m_path = FormatString(L"Software\\ZorvaTests\\Handoff-%lu-%u", GetCurrentProcessId(), ++sequence);
+    }
+    ~TestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, m_path.c_str()); }
+    const std::wstring& Path() const { return m_path; }
+    bool Set(const wchar_t* name, DWORD type, const void* data, DWORD bytes) const {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr))
+            return false;
+        LONG result = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS;
+    }
+    bool SetInstPath(const std::wstring& folder) const {
+        return Set(L"InstPath", REG_SZ, folder.c_str(),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+
+private:
+    std::wstring m_path;
+};
+
+// A machine in a temporary folder: the executable's folder, an all-users folder, two drive roots of
+// which only the second exists, and the test's registry key.
+class HandoffTest : public testing::Test {
+protected:
+    HandoffTest() : m_dir(L"handoff") {
+        CreateDir(Module());
+        CreateDir(AppData());
+        CreateDir(Root());
+        CreateDir(Records());
+        SetEnvironmentVariableW(StubRecord::kDirVariable, Records().c_str());
+    }
+    ~HandoffTest() override { SetEnvironmentVariableW(StubRecord::kDirVariable, nullptr); }
+
+    std::wstring Module() const { return m_dir.File(L"module"); }
+    std::wstring AppData() const { return m_dir.File(L"ProgramData"); }
+    std::wstring Root() const { return m_dir.File(L"root C"); }
+    std::wstring Records() const { return m_dir.File(L"records"); }
+    std::wstring DefaultDir() const { return Root() + L"\\Zorva网络\\ZorvaTarnis"; }
+
+    HandoffPlaces Places() const {
+        HandoffPlaces places;
+        places.moduleDir = Module();
+        places.commonAppData = AppData();
+        places.registryRoot = HKEY_CURRENT_USER;
+        places.registryKey = m_key.Path();
+        places.driveRoots = {m_dir.File(L"no drive D") + L"\\", Root() + L"\\"};
+        places.isTrustedRecord = &IsOwnedByTrustedAccount;
+        return places;
+    }
+
+    void WriteIniRecord(const std::wstring& launcher) const {
+        ASSERT_TRUE(WritePrivateProfileStringW(L"ZorvaNet-Launcher", L"InstallPath", launcher.c_str(),
+                                               (AppData() + L"\\ZorvaLaucher.ini").c_str()));
+    }
+    // A launcher folder holding the launcher stand-in, named with a blank as real ones may be.
+    std::wstring MakeLauncherFolder(const wchar_t* name) const {
+        const std::wstring folder = m_dir.File(name);
+        EXPECT_TRUE(CreateDir(folder));
+        EXPECT_TRUE(CopyFileW(StubPath(L"ZorvaLauncher.exe").c_str(),
+                              (folder + L"\\ZorvaLauncher.exe").c_str(), FALSE));
+        return folder;
+    }
+    std::vector<std::wstring> WaitForRecord(const wchar_t* name, size_t lines) const {
+        const std::wstring path = StubRecord::PathIn(Records(), name);
+        TestEnv::PumpUntil([&] { return StubRecord::Read(path).size() >= lines; }, kProcessWaitMs);
+        return StubRecord::Read(path);
+    }
+
+    TestEnv::TempDir m_dir;
+    TestKey m_key;
+};
+
+}  // namespace
+
+// The program path leads both command lines quoted, and a folder's trailing "\" never escapes the
+// closing quote, so the started program sees exactly the intended arguments.
+TEST(LauncherHandoffCommandLines, ArgumentsSurviveBlanksAndTrailingBackslashes) {
+    const std::wstring package = L"C:\\Users\\John Smith\\Downloads\\zvinstaller.exe";
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* unpack;
+    } cases[] = {
+        {L"D:\\My Games\\Tarnis", L"/unpack=D:\\My Games\\Tarnis"},
+        {L"D:\\Games\\", L"/unpack=D:\\Games"},
+        {L"D:\\Games\\\\", L"/unpack=D:\\Games"},
+        {L"D:\\", L"/unpack=D:"},
+        {L"C:\\Zorva网络\\ZorvaTarnis", L"/unpack=C:\\Zorva网络\\ZorvaTarnis"},
+        {L"", L"/unpack="},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::wstring> expected = {package, L"/S", c.unpack, L"/launch=off"};
+        EXPECT_EQ(expected, SplitCommandLine(InstallerCommandLine(package, c.folder))) << c.folder;
+    }
+    const std::wstring launcher = L"D:\\My Games\\Zorva\\ZorvaLauncher.exe";
+    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"0", L"-d"}),
+              SplitCommandLine(LauncherCommandLine(launcher, 0)));
+    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"65535", L"-d"}),
+              SplitCommandLine(LauncherCommandLine(launcher, 65535)));
+    EXPECT_EQ(L"\"" + launcher + L"\" -i \"7\" -d", LauncherCommandLine(launcher, 7));
+}
+
+// An ini record that an ordinary user owns may name any program: it is ignored, and the registry
+// record (writable by administrators only) still counts.
+TEST_F(HandoffTest, IniRecordOwnedByOrdinaryUserIsIgnored) {
+    const std::wstring planted = MakeLauncherFolder(L"planted by a user") + L"\\ZorvaLauncher.exe";
+    WriteIniRecord(planted);
+    const std::wstring ini = AppData() + L"\\ZorvaLaucher.ini";
+    ASSERT_FALSE(IsOwnedByTrustedAccount(ini)) << "the record must be owned by an ordinary account here";
+    const std::wstring folder = MakeLauncherFolder(L"Zorva Launcher");
+    ASSERT_TRUE(m_key.SetInstPath(folder));
+
+    CLauncherHandoff handoff(Places());
+    EXPECT_TRUE(handoff.FindLauncher());
+    EXPECT_EQ(folder + L"\\ZorvaLauncher.exe", handoff.LauncherPath());
+    EXPECT_EQ(folder, handoff.InstallDir());
+}
+
+// A trusted ini record wins over the registry, which is then not read (no folder preset).
+// Under Wine every file belongs to the running user, so trust is granted by a stand-in owner check.
+TEST_F(HandoffTest, TrustedIniRecordWinsOverRegistry) {
+    const std::wstring launcher = MakeLauncherFolder(L"from ini") + L"\\ZorvaLauncher.exe";
+    WriteIniRecord(launcher);
+    ASSERT_TRUE(m_key.SetInstPath(MakeLauncherFolder(L"from registry")));
+    HandoffPlaces places = Places();
+    const std::wstring ini = AppData() + L"\\ZorvaLaucher.ini";
+    places.isTrustedRecord = [ini](const std::wstring& path) { return path == ini; };
+
+    CLauncherHandoff handoff(places);
+    EXPECT_TRUE(handoff.FindLauncher());
+    EXPECT_EQ(launcher, handoff.LauncherPath());
+    EXPECT_EQ(L"", handoff.InstallDir());
+}
+
+// Trusted ini records that name a missing or a relative program fall through to the registry.
+TEST_F(HandoffTest, IniRecordNamingNoUsableProgramFallsThrough) {
+    HandoffPlaces places = Places();
+    places.isTrustedRecord = [](const std::wstring&) { return true; };
+    const std::wstring folder = MakeLauncherFolder(L"Zorva Launcher");
+    ASSERT_TRUE(m_key.SetInstPath(folder));
+
+    WriteIniRecord(m_dir.File(L"gone\\ZorvaLauncher.exe"));
+    CLauncherHandoff missing(places);
+    EXPECT_TRUE(missing.FindLauncher());
+    EXPECT_EQ(folder + L"\\ZorvaLauncher.exe", missing.LauncherPath());
+
+    // A relative name would be looked up in the current folder, perhaps the download folder.
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(MakeLauncherFolder(L"current").c_str()));
+    WriteIniRecord(L"ZorvaLauncher.exe");
+    CLauncherHandoff relative(places);
+    const bool found = relative.FindLauncher();
+    SetCurrentDirectoryW(previous);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(folder + L"\\ZorvaLauncher.exe", relative.LauncherPath());
+}
+
+// A registry record whose launcher is gone hands nothing over but presets the install folder;
+// without an all-users folder nothing is looked up at all.
+TEST_F(HandoffTest, RegistryRecordWithoutLauncher) {
+    const std::wstring folder = m_dir.File(L"old launcher");
+    ASSERT_TRUE(CreateDir(folder));
+    ASSERT_TRUE(m_key.SetInstPath(folder));
+    CLauncherHandoff handoff(Places());
+    EXPECT_FALSE(handoff.FindLauncher());
+    EXPECT_EQ(L"", handoff.LauncherPath());
+    EXPECT_EQ(folder, handoff.InstallDir());
+
+    HandoffPlaces places = Places();
+    places.commonAppData.clear();
+    CLauncherHandoff nowhere(places);
+    EXPECT_FALSE(nowhere.FindLauncher());
+    EXPECT_EQ(L"", nowhere.InstallDir());
+}
+
+// "InstPath" values need no terminator: 2047 characters fit the buffer with one added, 2048 do not
+// and count as no record; a value of another type is no record either.
+TEST_F(HandoffTest, InstPathLengthsAndTypes) {
+    // The system adds a terminator that the caller left out when one follows in memory, so the
+    // values are written from longer buffers to store them unterminated.
+    const std::wstring longest(2047, L'x');
+    const std::wstring longestBuffer = longest + L'x';
+    ASSERT_TRUE(m_key.Set(L"InstPath", REG_SZ, longestBuffer.data(), 4094));
+    CLauncherHandoff fits(Places());
+    EXPECT_FALSE(fits.FindLauncher());
+    EXPECT_EQ(longest, fits.InstallDir());
+
+    const std::wstring tooLong(2049, L'y');
+    ASSERT_TRUE(m_key.Set(L"InstPath", REG_SZ, tooLong.data(), 4096));
+    CLauncherHandoff rejected(Places());
+    EXPECT_FALSE(rejected.FindLauncher());
+    EXPECT_EQ(L"", rejected.InstallDir());
+
+    const std::wstring folder = MakeLauncherFolder(L"expandable");
+    ASSERT_TRUE(m_key.Set(L"InstPath", REG_EXPAND_SZ, folder.c_str(),
+                          static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))));
+    CLauncherHandoff expandable(Places());
+    EXPECT_FALSE(expandable.FindLauncher());
+    EXPECT_EQ(L"", expandable.InstallDir());
+}
+
+// An installed launcher is started with the launch identifier, 0 included, and the window is done.
+TEST_F(HandoffTest, HandsOverToInstalledLauncher) {
+    const std::wstring launcher = MakeLauncherFolder(L"Zorva Launcher") + L"\\ZorvaLauncher.exe";
+    ASSERT_TRUE(m_key.SetInstPath(m_dir.File(L"Zorva Launcher")));
+
+    CLauncherHandoff first(Places());
+    EXPECT_TRUE(first.DetectEnvironment(0));
+    std::vector<std::wstring> lines = WaitForRecord(L"ZorvaLauncher", 1);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"0", L"-d"}), SplitCommandLine(lines[0]));
+
+    CLauncherHandoff second(Places());
+    EXPECT_TRUE(second.DetectEnvironment(42));
+    EXPECT_EQ(42, second.LaunchId());
+    lines = WaitForRecord(L"ZorvaLauncher", 2);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"42", L"-d"}), SplitCommandLine(lines[1]));
+}
+
+// A launcher that is found but will not start counts as none: the normal install runs.
+TEST_F(HandoffTest, UnstartableLauncherFallsBackToInstall) {
+    const std::wstring folder = m_dir.File(L"broken launcher");
+    ASSERT_TRUE(CreateDir(folder));
+    ASSERT_TRUE(TestEnv::WriteFileBytes(folder + L"\\ZorvaLauncher.exe", "not a program"));
+    ASSERT_TRUE(m_key.SetInstPath(folder));
+
+    CLauncherHandoff handoff(Places());
+    EXPECT_FALSE(handoff.DetectEnvironment(3));
+    EXPECT_EQ(folder, handoff.InstallDir());
+    EXPECT_EQ(DefaultDir(), handoff.PackageFolder());
+    EXPECT_FALSE(handoff.IsModuleFolderInstall());
+}
+
+// "zvmain.dll" beside the executable makes its folder the package folder; "zvinstaller.exe" there too
+// means the package is already present.
+TEST_F(HandoffTest, ModuleFolderInstall) {
+    ASSERT_TRUE(TestEnv::WriteFileBytes(Module() + L"\\zvmain.dll", ""));
+    CLauncherHandoff markerOnly(Places());
+    EXPECT_FALSE(markerOnly.DetectEnvironment(0));
+    EXPECT_TRUE(markerOnly.IsModuleFolderInstall());
+    EXPECT_FALSE(markerOnly.IsPackagePresent());
+    EXPECT_EQ(Module(), markerOnly.PackageFolder());
+
+    ASSERT_TRUE(TestEnv::WriteFileBytes(Module() + L"\\zvinstaller.exe", ""));
+    CLauncherHandoff withPackage(Places());
+    EXPECT_FALSE(withPackage.DetectEnvironment(0));
+    EXPECT_TRUE(withPackage.IsPackagePresent());
+}
+
+// The default folder lies below the first existing drive root, or is empty when none exists.
+TEST_F(HandoffTest, DefaultInstallDir) {
+    CLauncherHandoff handoff(Places());
+    EXPECT_FALSE(handoff.DetectEnvironment(0));
+    EXPECT_EQ(DefaultDir(), handoff.PackageFolder());
+    EXPECT_EQ(DefaultDir(), handoff.DefaultInstallDir());
+
+    HandoffPlaces places = Places();
+    places.driveRoots = {m_dir.File(L"none 1") + L"\\", m_dir.File(L"none 2") + L"\\"};
+    CLauncherHandoff noDrive(places);
+    EXPECT_EQ(L"", noDrive.DefaultInstallDir());
+}
+
+// A downloaded package is run silently into a folder with blanks and a trailing "\", waited for,
+// the new launcher started with an empty command line, and the package deleted.
+TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
+    CLauncherHandoff handoff(Places());
+    ASSERT_FALSE(handoff.DetectEnvironment(0));
+    ASSERT_TRUE(CreateDir(handoff.PackageFolder()));
+    const std::wstring package = handoff.PackageFolder() + L"\\zvinstaller.exe";
+    ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
+    const std::wstring installDir = m_dir.File(L"My Games\\Tarnis");
+    handoff.SetInstallDir(installDir + L"\\");
+
+    ASSERT_TRUE(handoff.RunInstaller());
+    EXPECT_EQ(package, handoff.PackagePath());
+    EXPECT_TRUE(handoff.RunLauncher());
+
+    std::vector<std::wstring> installer = StubRecord::Read(StubRecord::PathIn(Records(), L"zvinstaller"));
+    ASSERT_EQ(1u, installer.size());
+    EXPECT_EQ((std::vector<std::wstring>{package, L"/S", L"/unpack=" + installDir, L"/launch=off"}),
+              SplitCommandLine(installer[0]));
+    EXPECT_TRUE(TestEnv::FileExists(installDir + L"\\ZorvaLauncher.exe")) << "waited for the package";
+    std::vector<std::wstring> launcher = WaitForRecord(L"ZorvaLauncher", 1);
+    ASSERT_EQ(1u, launcher.size());
+    // Windows hands the empty command line over as it is; Wine puts the program's path there.
+    EXPECT_TRUE(launcher[0].empty() || SplitCommandLine(launcher[0]) ==
+                                           std::vector<std::wstring>{installDir + L"\\ZorvaLauncher.exe"})
+        << launcher[0];
+    EXPECT_FALSE(TestEnv::FileExists(package));
+}
+
+// With a launch identifier the new launcher gets it; a package that came with the executable stays.
+TEST_F(HandoffTest, ModuleFolderPackageIsKeptAndIdentifierPassed) {
+    ASSERT_TRUE(TestEnv::WriteFileBytes(Module() + L"\\zvmain.dll", ""));
+    const std::wstring package = Module() + L"\\zvinstaller.exe";
+    ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
+    CLauncherHandoff handoff(Places());
+    ASSERT_FALSE(handoff.DetectEnvironment(9));
+    ASSERT_TRUE(handoff.IsPackagePresent());
+    const std::wstring installDir = m_dir.File(L"Tarnis");
+    handoff.SetInstallDir(installDir);
+
+    ASSERT_TRUE(handoff.RunInstaller());
+    EXPECT_TRUE(handoff.RunLauncher());
+    std::vector<std::wstring> launcher = WaitForRecord(L"ZorvaLauncher", 1);
+    ASSERT_EQ(1u, launcher.size());
+    EXPECT_EQ((std::vector<std::wstring>{installDir + L"\\ZorvaLauncher.exe", L"-i", L"9", L"-d"}),
+              SplitCommandLine(launcher[0]));
+    EXPECT_TRUE(TestEnv::FileExists(package));
+}
+
+// A package that cannot be started is reported, kept, and no launcher is started after it.
+TEST_F(HandoffTest, PackageThatCannotStart) {
+    CLauncherHandoff handoff(Places());
+    ASSERT_FALSE(handoff.DetectEnvironment(0));
+    ASSERT_TRUE(CreateDir(handoff.PackageFolder()));
+    const std::wstring package = handoff.PackageFolder() + L"\\zvinstaller.exe";
+    ASSERT_TRUE(TestEnv::WriteFileBytes(package, "truncated download"));
+    const std::wstring installDir = MakeLauncherFolder(L"Tarnis");
+    handoff.SetInstallDir(installDir);
+
+    EXPECT_FALSE(handoff.RunInstaller());
+    EXPECT_FALSE(handoff.RunLauncher());
+    EXPECT_TRUE(TestEnv::FileExists(package));
+    EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(Records(), L"ZorvaLauncher")).empty());
+}
+
+// Free space is that of the folder's drive; a folder too short to name a drive, or on a missing
+// drive, has none.
+TEST_F(HandoffTest, FreeSpaceOfInstallFolderDrive) {
+    CLauncherHandoff handoff(Places());
+    for (const wchar_t* folder : {L"", L"C", L"Q:\\Games"}) {
+        handoff.SetInstallDir(folder);
+        FreeSpace space = handoff.UpdateFreeSpace();
+        EXPECT_EQ(0u, space.bytes) << folder;
+        EXPECT_EQ(L"0B", space.text) << folder;
+        EXPECT_FALSE(space.enough) << folder;
+    }
+    ULARGE_INTEGER available = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &available, nullptr, nullptr));
+    handoff.SetInstallDir(L"C:\\Zorva网络\\ZorvaTarnis");
+    FreeSpace space = handoff.UpdateFreeSpace();
+    // Others write to the disk meanwhile: the figure may move a little, not jump.
+    EXPECT_NEAR(static_cast<double>(available.QuadPart), static_cast<double>(space.bytes),
+                64.0 * 1024 * 1024);
+    EXPECT_EQ(FormatFileSize(space.bytes), space.text);
+    EXPECT_EQ(space.bytes >= kMinFreeSpace, space.enough);
+}
