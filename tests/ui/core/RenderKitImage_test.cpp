@@ -129,6 +129,33 @@ TEST_F(RenderKitImage, LoadsPremultipliedImages) {
     EXPECT_TRUE(byPath);
 }
 
+// Images carried as resources, by number and by name; through an image string the number is given
+// as text with its resource type.
+TEST_F(RenderKitImage, LoadsImagesFromResources) {
+    CSkinResources::SetInstance(GetModuleHandleW(nullptr));
+    std::unique_ptr<TImageInfo> byId(CRenderKit::LoadImage(MAKEINTRESOURCEW(160), L"PNG"));
+    ASSERT_TRUE(byId);
+    EXPECT_EQ(16, byId->width);
+    EXPECT_EQ(16, byId->height);
+    std::unique_ptr<TImageInfo> byName(CRenderKit::LoadImage(L"CHECKED", L"PNG"));
+    ASSERT_TRUE(byName);
+    EXPECT_EQ(16, byName->width);
+    EXPECT_EQ(nullptr, CRenderKit::LoadImage(MAKEINTRESOURCEW(161), L"PNG"));
+    EXPECT_EQ(nullptr, CRenderKit::LoadImage(MAKEINTRESOURCEW(160), L"JPG"));
+
+    CCanvas fromFile(16, 16, kBack), fromResource(16, 16, kBack);
+    const RECT rc = {0, 0, 16, 16};
+    CSkinResources::SetResourcePath((TestEnv::SourceDir() + L"\\app\\skin").c_str());
+    CPaintManagerUI manager;
+    ASSERT_TRUE(CRenderKit::DrawImageString(fromFile.DC(), &manager, rc, rc, L"opt_001.png"));
+    ASSERT_TRUE(
+        CRenderKit::DrawImageString(fromResource.DC(), &m_manager, rc, rc, L"file='160' restype='PNG'"));
+    EXPECT_NE(Rgb(kBack), fromResource.Rgb(8, 8));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(fromFile.Pixel(x, y), fromResource.Pixel(x, y)) << x << "," << y;
+}
+
 // Images inside the skin zip are found without regard to ASCII case.
 TEST_F(RenderKitImage, LoadsImagesFromTheSkinZip) {
     SkinTest::CZipBuilder zip;
