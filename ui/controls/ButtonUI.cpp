@@ -107,12 +107,20 @@ void CButtonUI::DoEvent(TEventUI& event) {
                 m_pManager->SendNotify(this, L"menu", event.wParam, event.lParam);
             return;
         case kEventMouseEnter:
+            if (m_bFadeEnabled && IsEnabled()) {
+                StartFade(Fade::kIn);
+                return;
+            }
             if (IsEnabled()) {
                 m_uButtonState |= kStateHot;
                 Invalidate();
             }
             break;
         case kEventMouseLeave:
+            if (m_bFadeEnabled && IsEnabled()) {
+                StartFade(Fade::kOut);
+                return;
+            }
             if (IsEnabled()) {
                 m_uButtonState &= ~kStateHot;
                 Invalidate();
@@ -121,6 +129,12 @@ void CButtonUI::DoEvent(TEventUI& event) {
         case kEventSetCursor:
             ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
             return;
+        case kEventTimer:
+            if (event.wParam == kFadeTimerId) {
+                StepFade();
+                return;
+            }
+            break;
         default:
             break;
     }
@@ -183,6 +197,7 @@ void CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         m_iFocusedFont = ParseInt(pstrValue);
     } else if (name == L"fadeeffect") {
         m_bFadeEnabled = ParseSkinBool(pstrValue);
+        m_nFadeFrame = 0;
     } else {
         CLabelUI::SetAttribute(pstrName, pstrValue);
     }
@@ -247,9 +262,87 @@ void CButtonUI::PaintStatusImage(HDC hDC) {
     } else if ((m_uButtonState & kStateFocused) != 0) {
         stateShown = DrawStateImage(hDC, m_sFocusedImage);
     }
-    if (!stateShown)
-        DrawStateImage(hDC, m_sNormalImage);
+    if (!stateShown) {
+        if (m_bFadeEnabled && !m_sNormalImage.empty())
+            PaintFadeImages(hDC);
+        else
+            DrawStateImage(hDC, m_sNormalImage);
+    }
     DrawStateImage(hDC, *foreImage);
+}
+
+void CButtonUI::StartFade(Fade direction) {
+    // Entering again while fading in (or leaving while fading out) lets the running fade finish.
+    if (m_bFading && m_fadeState == direction)
+        return;
+    m_uFadeAlpha = 0;
+    if (direction == Fade::kOut)
+        m_sLastFadeImage.clear();
+    m_fadeState = direction;
+    m_bFadeStarted = true;
+    m_nFadeFrame = 0;
+    if (m_pManager == nullptr) {
+        // Nothing drives frames without a window: show where the fade would end.
+        m_bFading = false;
+        m_sLastFadeImage = direction == Fade::kIn ? m_sHotImage : m_sNormalImage;
+    } else {
+        // False when the timer still runs from the previous fade, which serves as well.
+        m_pManager->SetTimer(this, kFadeTimerId, kFadeIntervalMs);
+        m_bFading = true;
+    }
+    Invalidate();
+}
+
+void CButtonUI::StepFade() {
+    if (!m_bFading)
+        return;
+    ++m_nFadeFrame;
+    const int alpha = 255 * m_nFadeFrame / kFadeFrames;
+    m_uFadeAlpha = static_cast<BYTE>(alpha == 0 ? 10 : alpha);
+    if (m_nFadeFrame >= kFadeFrames) {
+        m_bFading = false;
+        if (m_pManager != nullptr)
+            m_pManager->KillTimer(this, kFadeTimerId);
+        m_sLastFadeImage = m_fadeState == Fade::kIn ? m_sHotImage : m_sNormalImage;
+    }
+    Invalidate();
+}
+
+namespace {
+
+// The image string with a constant opacity; a bare file name is turned into its item form first.
+std::wstring WithFade(const std::wstring& image, int fade) {
+    std::wstring items = image.find(L'=') == std::wstring::npos ? L"file='" + image + L"'" : image;
+    const size_t old = items.find(L" fade='");
+    if (old != std::wstring::npos) {
+        const size_t end = items.find(L'\'', old + 7);
+        items.erase(old, end == std::wstring::npos ? std::wstring::npos : end + 1 - old);
+    }
+    return items + L" fade='" + std::to_wstring(fade) + L"'";
+}
+
+}  // namespace
+
+void CButtonUI::PaintFadeImages(HDC hDC) {
+    if (!m_bFading) {
+        DrawStateImage(hDC, m_sLastFadeImage.empty() ? m_sNormalImage : m_sLastFadeImage);
+        return;
+    }
+    if (m_bFadeStarted) {
+        m_bFadeStarted = false;
+        if (m_fadeState == Fade::kIn)
+            m_sLastFadeImage = m_sHotImage;
+        else
+            m_sLastFadeImage = m_sNormalImage;
+        DrawStateImage(hDC, m_sHotImage.empty() ? m_sNormalImage : m_sHotImage);
+        return;
+    }
+    const std::wstring& from = m_fadeState == Fade::kIn ? m_sNormalImage : m_sHotImage;
+    const std::wstring& to = m_fadeState == Fade::kIn ? m_sHotImage : m_sNormalImage;
+    if (!from.empty())
+        DrawImage(hDC, WithFade(from, 255 - m_uFadeAlpha));
+    if (!to.empty())
+        DrawImage(hDC, WithFade(to, m_uFadeAlpha));
 }
 
 void CButtonUI::DrawButtonText(HDC hDC, DWORD color, int font) {

@@ -55,6 +55,14 @@ public:
     int GetFocusedFont() const { return m_iFocusedFont; }
     void SetFocusedFont(int index) { m_iFocusedFont = index; }
     bool IsFadeEnabled() const { return m_bFadeEnabled; }
+    // True from a mouse enter or leave until the fade between normal and hot image has finished.
+    bool IsFading() const { return m_bFading; }
+    BYTE GetFadeAlpha() const { return m_uFadeAlpha; }
+
+    // The fade advances one frame per tick of this control timer.
+    static constexpr UINT kFadeTimerId = 0x0FADE;
+    static constexpr UINT kFadeIntervalMs = 15;
+    static constexpr int kFadeFrames = 20;
 
 protected:
     // Stores an image string and repaints.
@@ -63,6 +71,13 @@ protected:
     bool DrawStateImage(HDC hDC, std::wstring& image);
     // Sets the focused and disabled bits from the control's current flags.
     void UpdateFocusAndDisabledBits();
+    // Mouse enter (kIn) or leave (kOut) with the fade effect on; a fade already running the same way
+    // is left alone.
+    enum class Fade { kNone = 0, kIn = 1, kOut = 2 };
+    void StartFade(Fade direction);
+    void StepFade();
+    // The normal look while fading: the image faded to last, or both images cross-faded.
+    void PaintFadeImages(HDC hDC);
     // The text in the padded rectangle, as HTML or plain text with the button's style.
     void DrawButtonText(HDC hDC, DWORD color, int font);
 
@@ -82,6 +97,13 @@ protected:
     std::wstring m_sFocusedImage;
     std::wstring m_sDisabledImage;
     bool m_bFadeEnabled = false;
+    Fade m_fadeState = Fade::kNone;
+    bool m_bFading = false;
+    // Set by a start, cleared by the first paint after it.
+    bool m_bFadeStarted = false;
+    BYTE m_uFadeAlpha = 0;
+    int m_nFadeFrame = 0;
+    std::wstring m_sLastFadeImage;
 };
 
 }  // namespace SkinUI

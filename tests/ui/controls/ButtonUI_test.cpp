@@ -166,4 +166,47 @@ TEST_F(ButtonInput, EstimatedHeightFollowsTheFont) {
     EXPECT_EQ(m_button->EstimateSize(SIZE{300, 300}).cy, 33);
 }
 
+// With the fade effect, hovering cross-fades normal to hot frame by frame instead of switching.
+TEST_F(ButtonInput, FadeCrossFadesFrameByFrame) {
+    m_button->SetAttribute(L"fadeeffect", L"true");
+    SkinUI::TEventUI enter;
+    enter.type = SkinUI::kEventMouseEnter;
+    enter.ptMouse = kInside;
+    m_button->DoEvent(enter);
+    EXPECT_TRUE(m_button->IsFading());
+    EXPECT_EQ(m_button->GetButtonState() & SkinUI::kStateHot, 0u);
+    // Frames are stepped by hand here; no message is pumped, so the real timer cannot interfere.
+    SkinUI::TEventUI tick;
+    tick.type = SkinUI::kEventTimer;
+    tick.wParam = CButtonUI::kFadeTimerId;
+    // The window's own paint inside Look() takes the first frame; the cross-fade starts at normal.
+    EXPECT_EQ(Look(), kNormal);
+    for (int i = 0; i < CButtonUI::kFadeFrames / 2; ++i)
+        m_button->DoEvent(tick);
+    EXPECT_EQ(m_button->GetFadeAlpha(), 127);
+    const uint32_t middle = Look();
+    EXPECT_GE((middle >> 16) & 0xFF, 0x30u) << std::hex << middle;
+    EXPECT_GE((middle >> 8) & 0xFF, 0x30u) << std::hex << middle;
+    EXPECT_NE(middle, kNormal);
+    EXPECT_NE(middle, kHot);
+    for (int i = 0; i < CButtonUI::kFadeFrames / 2; ++i)
+        m_button->DoEvent(tick);
+    EXPECT_FALSE(m_button->IsFading());
+    EXPECT_EQ(Look(), kHot);
+}
+
+// Driven by the real timer and real mouse, the fade ends on the hot image and fades back out.
+TEST_F(ButtonInput, FadeRunsOnItsTimerUnderRealInput) {
+    m_button->SetAttribute(L"fadeeffect", L"true");
+    m_host.MoveMouse(kInside);
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return m_button->IsFading(); }, kWaitMs));
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return !m_button->IsFading(); }, kWaitMs));
+    EXPECT_EQ(Look(), kHot);
+    m_host.MoveMouse(kOutside);
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return m_button->IsFading(); }, kWaitMs));
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return !m_button->IsFading(); }, kWaitMs));
+    EXPECT_EQ(Look(), kNormal);
+    EXPECT_EQ(Clicks(), 0);
+}
+
 }  // namespace

@@ -30,7 +30,7 @@ private:
     TestEnv::TempDir m_dir;
 };
 
-class CControlHost : public SkinUI::INotifyUI {
+class CControlHost final : public SkinUI::INotifyUI {
 public:
     enum class Show { kVisible, kHidden };
     // A popup window with the given client size at a fixed screen position. Only a visible window
