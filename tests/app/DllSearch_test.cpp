@@ -108,10 +108,11 @@ std::wstring PlantedDir() {
     return TestEnv::BinaryDir() + L"\\tests\\app\\planted";
 }
 
-std::vector<std::wstring> PlantedDllNames() {
+// The names of the files matching a pattern such as "C:\\dir\\*.dll".
+std::vector<std::wstring> FileNames(const std::wstring& pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((PlantedDir() + L"\\*.dll").c_str(), &found);
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return names;
     do
@@ -119,6 +120,10 @@ std::vector<std::wstring> PlantedDllNames() {
     while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
+}
+
+std::vector<std::wstring> PlantedDllNames() {
+    return FileNames(PlantedDir() + L"\\*.dll");
 }
 
 // The environment of this process with some variables replaced, as a block for CreateProcessW.
@@ -193,18 +198,7 @@ public:
         return static_cast<int>(code);
     }
 
-    std::vector<std::wstring> Markers() const {
-        std::vector<std::wstring> markers;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(m_dir.File(L"*.loaded").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return markers;
-        do
-            markers.push_back(found.cFileName);
-        while (FindNextFileW(search, &found));
-        FindClose(search);
-        return markers;
-    }
+    std::vector<std::wstring> Markers() const { return FileNames(m_dir.File(L"*.loaded")); }
     std::vector<std::wstring> Record() const {
         return StubRecord::Read(StubRecord::PathIn(m_dir.Path(), L"DllProbe"));
     }
@@ -264,4 +258,15 @@ TEST(DllSearch, PlantedDllsAreNotLoaded) {
         const std::wstring path = LowerW(line.substr(line.find(L'=') + 1));
         EXPECT_EQ(system + L"\\", path.substr(0, system.size() + 1)) << line;
     }
+}
+
+// The delay-load hook's loader: the system folder's copy, or nothing when the system has none.
+TEST(DllSearch, LoadSystemLibraryTakesOnlySystemCopies) {
+    HMODULE version = LoadSystemLibrary("version.dll");
+    ASSERT_NE(nullptr, version);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(version, path, MAX_PATH);
+    EXPECT_EQ(SystemFolder() + L"\\version.dll", LowerW(path));
+    EXPECT_EQ(nullptr, LoadSystemLibrary("zorva-no-such-library.dll"));
+    EXPECT_EQ(nullptr, LoadSystemLibrary(""));
 }
