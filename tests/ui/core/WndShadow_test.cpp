@@ -156,18 +156,21 @@ TEST_F(WndShadowTest, FollowsTheParentWindow) {
     ::SetWindowPos(parent.GetHWND(), nullptr, 260, 190, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_TRUE(SameRect(WindowRect(hShadow), Inflated(WindowRect(parent.GetHWND()), kSize)));
 
-    // A smaller parent rebuilds at once; a larger one after its next paint.
-    ::SetWindowPos(parent.GetHWND(), nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_TRUE(SameRect(WindowRect(hShadow), Inflated(WindowRect(parent.GetHWND()), kSize)));
-    ::SetWindowPos(parent.GetHWND(), nullptr, 0, 0, 500, 320, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A larger parent rebuilds after its next paint; a smaller one (than the size last seen) at once.
+    ::SetWindowPos(parent.GetHWND(), nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(TestEnv::PumpUntil(
         [&] { return SameRect(WindowRect(hShadow), Inflated(WindowRect(parent.GetHWND()), kSize)); },
         kTimeoutMs));
+    ::SetWindowPos(parent.GetHWND(), nullptr, 0, 0, 500, 320, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(SameRect(WindowRect(hShadow), Inflated(WindowRect(parent.GetHWND()), kSize)));
 
     ::ShowWindow(parent.GetHWND(), SW_MINIMIZE);
     EXPECT_FALSE(::IsWindowVisible(hShadow));
     ::ShowWindow(parent.GetHWND(), SW_RESTORE);
     ASSERT_TRUE(TestEnv::PumpUntil([&] { return ::IsWindowVisible(hShadow) != FALSE; }, kTimeoutMs));
+    TestEnv::PumpUntil(
+        [&] { return SameRect(WindowRect(hShadow), Inflated(WindowRect(parent.GetHWND()), kSize)); },
+        kTimeoutMs);
     EXPECT_TRUE(SameRect(WindowRect(hShadow), Inflated(WindowRect(parent.GetHWND()), kSize)));
 
     ::ShowWindow(parent.GetHWND(), SW_MAXIMIZE);
