@@ -46,7 +46,7 @@ HMODULE ExecutableModule() {
 }  // namespace
 
 Updater::Updater(const std::wstring& folder, int, IGameEventListener* listener, int)
-    : Updater(folder, listener, {ZORVA_MANIFEST_PRIMARY, ZORVA_MANIFEST_FALLBACK}) {}
+    : Updater(folder, listener, {ManifestPrimaryUrl(), ManifestFallbackUrl()}) {}
 
 Updater::Updater(const std::wstring& folder, IGameEventListener* listener, std::vector<std::wstring> endpoints)
     : m_progress(ProtoValue::kMap),

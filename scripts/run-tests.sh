@@ -14,11 +14,16 @@ own_server=1
 pgrep -u "$(id -u)" -f '^/usr/lib/wine/wineserver' >/dev/null 2>&1 && own_server=0
 cleanup() {
   [ "$own_server" = 1 ] && "$WINESERVER" -k </dev/null >/dev/null 2>&1
+  [ -n "$xcomp_pid" ] && kill "$xcomp_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
 }
 trap cleanup EXIT
+xcomp_pid=
 if [ -z "${DISPLAY:-}" ]; then
   start_xvfb || exit 1
+  # A compositor, so that layered windows (the drop shadow) blend in screenshots.
+  xcompmgr </dev/null >/dev/null 2>&1 &
+  xcomp_pid=$!
 fi
 
 # Keep one server and Wine's services alive for all tests; their output must not

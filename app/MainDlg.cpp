@@ -1,0 +1,248 @@
+#include "app/MainDlg.h"
+
+#include <shellapi.h>
+
+#include "Runtime/CommonUtils.h"
+#include "Updater/UpdateEndpoints.h"
+#include "app/AppContext.h"
+#include "app/MsgBoxDlg.h"
+#include "ui/controls/OptionUI.h"
+#include "ui/controls/TabLayoutUI.h"
+
+namespace {
+
+constexpr int kIconResource = 101;
+constexpr int kPageStart = 0;
+constexpr int kPageFolder = 1;
+constexpr int kPageProgress = 2;
+constexpr double kDownloadShare = 0.9;
+constexpr int kProgressBarHeight = 30;
+constexpr DWORD kPopupStyle = WS_POPUP;
+
+// Opens one of the installer's boxes owned by the main window; it frees itself when closed.
+CMsgBoxDlg* OpenBox(HWND owner, const wchar_t* text, const wchar_t* title, const wchar_t* caption) {
+    CMsgBoxDlg* box = new CMsgBoxDlg(text, title);
+    box->Create(owner, caption, kPopupStyle, 0, 0, 0, 0, 0);
+    box->CenterWindow();
+    box->ShowWindow(true, true);
+    return box;
+}
+
+}  // namespace
+
+CMainDlg::CMainDlg(HandoffPlaces places) : m_handoff(std::move(places)) {}
+
+CMainDlg::~CMainDlg() = default;
+
+void CMainDlg::OnFinalMessage(HWND hWnd) {
+    SkinUI::CSkinResources::FreeResourceZipBuffer();
+    WindowImplBase::OnFinalMessage(hWnd);
+    PostQuitMessage(0);
+}
+
+void CMainDlg::InitWindow() {
+    SetIcon(kIconResource);
+    EnableMenuItem(GetSystemMenu(m_hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
+    m_proInstallProgress = m_PaintManager.FindControl(L"pro_InstallProgress");
+    m_lbDownload = m_PaintManager.FindControl(L"lb_download");
+    m_lbSpeed = m_PaintManager.FindControl(L"lb_speed");
+    m_btnMin = m_PaintManager.FindControl(L"btn_min");
+    m_btnClose = m_PaintManager.FindControl(L"btn_close");
+    m_btnInstall = m_PaintManager.FindControl(L"btn_install");
+    m_btnFree = m_PaintManager.FindControl(L"btn_free");
+    m_btnInstall2 = m_PaintManager.FindControl(L"btn_install2");
+    m_editInput = m_PaintManager.FindControl(L"edit_input");
+    m_btnSelect = m_PaintManager.FindControl(L"btn_select");
+    m_lbLeftSpace = m_PaintManager.FindControl(L"lb_leftspace");
+    m_btnAgreement = m_PaintManager.FindControl(L"btn_agreement");
+    m_optAgree = static_cast<SkinUI::COptionUI*>(m_PaintManager.FindControl(L"opt_agree"));
+    m_tbMain = static_cast<SkinUI::CTabLayoutUI*>(m_PaintManager.FindControl(L"tb_main"));
+    if (m_handoff.DetectEnvironment(AppContext::Instance().LaunchId()))
+        Close(1);
+}
+
+LRESULT CMainDlg::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, bool&) {
+    return DefWindowProcW(m_hWnd, uMsg, wParam, lParam);
+}
+
+LRESULT CMainDlg::ResponseDefaultKeyEvent(WPARAM key) {
+    if (key == VK_ESCAPE) {
+        ConfirmClose();
+        return 1;
+    }
+    return 0;
+}
+
+void CMainDlg::Notify(SkinUI::TNotifyUI& msg) {
+    if (msg.type == L"click") {
+        HandleClick(msg);
+        return;
+    }
+    if (msg.type == L"textchanged" && msg.sender == m_editInput) {
+        m_handoff.SetInstallDir(m_editInput->GetText());
+        UpdateFreeSpace();
+        return;
+    }
+    WindowImplBase::Notify(msg);
+}
+
+void CMainDlg::HandleClick(SkinUI::TNotifyUI& msg) {
+    SkinUI::CControlUI* sender = msg.sender;
+    if (sender == m_btnClose) {
+        ConfirmClose();
+        return;
+    }
+    if (sender == m_btnInstall || sender == m_btnFree) {
+        if (!m_optAgree || !m_optAgree->IsSelected()) {
+            ShowAgreementWarning();
+            return;
+        }
+        if (m_handoff.InstallDir().empty())
+            m_handoff.SetInstallDir(m_handoff.DefaultInstallDir());
+        if (sender == m_btnInstall) {
+            m_tbMain->SelectItem(kPageProgress);
+            StartInstall();
+            return;
+        }
+        m_tbMain->SelectItem(kPageFolder);
+        m_editInput->SetText(m_handoff.InstallDir());
+    } else if (sender == m_btnInstall2) {
+        m_handoff.SetInstallDir(m_editInput->GetText());
+        m_tbMain->SelectItem(kPageProgress);
+        StartInstall();
+        return;
+    } else if (sender == m_btnSelect) {
+        std::wstring path = BrowseForFolder(m_hWnd, m_handoff.InstallDir());
+        if (!path.empty() && path.back() == L'\\')
+            path.pop_back();
+        if (!path.empty()) {
+            m_handoff.SetInstallDir(path);
+            m_editInput->SetText(path);
+            UpdateFreeSpace();
+        }
+    } else if (sender == m_btnAgreement) {
+        ShellExecuteW(nullptr, L"open", AgreementUrl(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+    WindowImplBase::Notify(msg);
+}
+
+void CMainDlg::ConfirmClose() {
+    if (m_confirmation)
+        return;
+    m_confirmation = OpenBox(m_hWnd, L"是否退出安装？", L"", L"退出安装");
+    const UINT result = m_confirmation->ShowModal();
+    m_confirmation = nullptr;
+    if (result == CMsgBoxDlg::kOk)
+        Close(1);
+}
+
+void CMainDlg::ShowAgreementWarning() {
+    OpenBox(m_hWnd, L"未勾选“同意软件许可协议”", L"提示信息", L"提示")->ShowModal();
+}
+
+void CMainDlg::ShowFailureBox() {
+    OpenBox(m_hWnd, L"安装失败，请检查网络后重试！", L"提示信息", L"Tarnis提示");
+}
+
+void CMainDlg::StartInstall() {
+    if (m_handoff.IsPackagePresent()) {
+        OnDownloadResult(0, 0, std::wstring());
+        return;
+    }
+    m_updater = std::make_unique<Updater>(m_handoff.PackageFolder(), 0, this, 0);
+    if (!m_updater->Start())
+        Close(1);
+}
+
+void CMainDlg::UpdateFreeSpace() {
+    const FreeSpace space = m_handoff.UpdateFreeSpace();
+    m_lbLeftSpace->SetText(space.text);
+    m_btnInstall2->SetEnabled(space.enough);
+    m_lbLeftSpace->SetEnabled(space.enough);
+}
+
+void CMainDlg::SetProgressFill(int fill) {
+    const RECT& pos = m_proInstallProgress->GetPos();
+    const int width = pos.right - pos.left;
+    m_proInstallProgress->SetBkImage(FormatString(
+        L"file='progress_bk.png' dest='0,0,%d,%d' file='progress_fore.png' corner='0,15,5,15' dest='0,0,%d,%d' ",
+        width, kProgressBarHeight, fill, kProgressBarHeight));
+}
+
+void CMainDlg::OnProgress(uint64_t total, uint64_t done, uint64_t speed) {
+    m_failureBoxAllowed = true;
+    const uint64_t left = total > done ? total - done : 0;
+    m_lbSpeed->SetText(FormatString(L"剩余%s @ %s/s", FormatFileSize(left).c_str(), FormatFileSize(speed).c_str()));
+    const RECT& pos = m_proInstallProgress->GetPos();
+    const int width = pos.right - pos.left;
+    const int fill = total == 0 ? 0 : static_cast<int>(width * kDownloadShare * static_cast<double>(done) /
+                                                       static_cast<double>(total));
+    SetProgressFill(fill);
+}
+
+void CMainDlg::OnDownloadResult(int errorType, int errorCode, const std::wstring&) {
+    if (errorType == 0 && errorCode == 0) {
+        m_lbDownload->SetText(L"安装中");
+        m_lbSpeed->SetText(L"90%");
+        const RECT& pos = m_proInstallProgress->GetPos();
+        SetProgressFill(static_cast<int>((pos.right - pos.left) * kDownloadShare));
+        SetTimer(m_hWnd, kInstallTimer, kInstallTimerMs, nullptr);
+        return;
+    }
+    SetTimer(m_hWnd, kRetryTimer, kRetryTimerMs, nullptr);
+    if (m_failureBoxAllowed) {
+        ShowFailureBox();
+        m_failureBoxAllowed = false;
+    }
+}
+
+void CMainDlg::OnManifestResult(int errorType, int, const std::wstring&) {
+    if (errorType != 0)
+        ShowFailureBox();
+}
+
+void CMainDlg::OnInstallTick() {
+    ++m_tickCount;
+    if (m_tickCount > kInstallTicks) {
+        KillTimer(m_hWnd, kInstallTimer);
+        m_handoff.RunLauncher();
+        Close(1);
+        return;
+    }
+    if (m_tickCount == 1 && !m_handoff.RunInstaller()) {
+        // A package that cannot start is kept, and no launcher is started as if it had run.
+        KillTimer(m_hWnd, kInstallTimer);
+        ShowFailureBox();
+        return;
+    }
+    const int percent = m_tickCount * 10 / 100 + 90;
+    m_lbSpeed->SetText(FormatString(L"%d%%", percent));
+    const RECT& pos = m_proInstallProgress->GetPos();
+    SetProgressFill((pos.right - pos.left) * percent / 100);
+}
+
+void CMainDlg::OnRetryTick() {
+    KillTimer(m_hWnd, kRetryTimer);
+    m_updater->ResubmitDownload();
+}
+
+LRESULT CMainDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg == WM_TIMER && wParam == kInstallTimer) {
+        const int before = m_tickCount;
+        OnInstallTick();
+        if (before >= kInstallTicks)
+            return 0;
+    } else if (uMsg == WM_TIMER && wParam == kRetryTimer && m_updater) {
+        OnRetryTick();
+    } else if (uMsg == WM_CLOSE) {
+        if (m_confirmation) {
+            m_confirmation->Close(CMsgBoxDlg::kOk);
+            return 0;
+        }
+        if (m_updater) {
+            m_updater->Stop();
+            m_updater.reset();
+        }
+    }
+    return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The installer's main window: the agreement and one-click page, the folder page and the
+// progress page; it drives the update module, the install animation, the package and the
+// launcher. UI thread only.
+#include <memory>
+#include <string>
+
+#include "Updater/IGameEventListener.h"
+#include "Updater/Updater.h"
+#include "app/LauncherHandoff.h"
+#include "ui/core/WindowImplBase.h"
+
+namespace SkinUI {
+class COptionUI;
+class CTabLayoutUI;
+}  // namespace SkinUI
+class CMsgBoxDlg;
+
+class CMainDlg : public SkinUI::WindowImplBase, public IGameEventListener {
+public:
+    static constexpr UINT_PTR kInstallTimer = 1;
+    static constexpr UINT kInstallTimerMs = 100;
+    static constexpr UINT_PTR kRetryTimer = 2;
+    static constexpr UINT kRetryTimerMs = 5000;
+    static constexpr int kInstallTicks = 100;
+
+    explicit CMainDlg(HandoffPlaces places = MachinePlaces());
+    ~CMainDlg() override;
+
+    void OnProgress(uint64_t total, uint64_t done, uint64_t speed) override;
+    void OnDownloadResult(int errorType, int errorCode, const std::wstring& message) override;
+    void OnManifestResult(int errorType, int errorCode, const std::wstring& version) override;
+
+protected:
+    LPCWSTR GetWindowClassName() const override { return L"InstallPackages"; }
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void OnFinalMessage(HWND hWnd) override;
+    void InitWindow() override;
+    std::wstring GetSkinFolder() override { return L"no use"; }
+    std::wstring GetSkinFile() override { return L"InstallPackages.xml"; }
+    LRESULT OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
+    void Notify(SkinUI::TNotifyUI& msg) override;
+    // Escape takes the close button's way, through the confirmation.
+    LRESULT ResponseDefaultKeyEvent(WPARAM key) override;
+
+private:
+    void HandleClick(SkinUI::TNotifyUI& msg);
+    void ConfirmClose();
+    void ShowAgreementWarning();
+    void ShowFailureBox();
+    void StartInstall();
+    void UpdateFreeSpace();
+    void SetProgressFill(int fill);
+    void OnInstallTick();
+    void OnRetryTick();
+
+    CLauncherHandoff m_handoff;
+    SkinUI::CControlUI* m_proInstallProgress = nullptr;
+    SkinUI::CControlUI* m_lbDownload = nullptr;
+    SkinUI::CControlUI* m_lbSpeed = nullptr;
+    SkinUI::CControlUI* m_btnMin = nullptr;
+    SkinUI::CControlUI* m_btnClose = nullptr;
+    SkinUI::CControlUI* m_btnInstall = nullptr;
+    SkinUI::CControlUI* m_btnFree = nullptr;
+    SkinUI::CControlUI* m_btnInstall2 = nullptr;
+    SkinUI::CControlUI* m_editInput = nullptr;
+    SkinUI::CControlUI* m_btnSelect = nullptr;
+    SkinUI::CControlUI* m_lbLeftSpace = nullptr;
+    SkinUI::CControlUI* m_btnAgreement = nullptr;
+    SkinUI::COptionUI* m_optAgree = nullptr;
+    SkinUI::CTabLayoutUI* m_tbMain = nullptr;
+    int m_tickCount = 0;
+    // The open quit confirmation; it frees itself, so this only says whether it is open.
+    CMsgBoxDlg* m_confirmation = nullptr;
+    std::unique_ptr<Updater> m_updater;
+    bool m_failureBoxAllowed = true;
+    bool m_installerFailed = false;
+};

@@ -1,0 +1,58 @@
+// Entry point of TarnisSetup.exe: start-up and shutdown in a fixed order around the
+// message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/AppContext.h"
+#include "app/DllSearch.h"
+#include "app/MainDlg.h"
+#include "ui/controls/StandardControls.h"
+#include "ui/core/PaintManagerUI.h"
+#include "ui/core/SkinResources.h"
+#include "ui/core/WndShadow.h"
+
+namespace {
+constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kStandardClasses = 0x4000;
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    // Before anything can load a DLL planted next to the executable.
+    RestrictDllSearch();
+
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), kStandardClasses};
+    InitCommonControlsEx(&controls);
+    AppContext& context = AppContext::Instance();
+    context.SetLaunchId(AppContext::ParseLaunchId(commandLine ? commandLine : L""));
+
+    SkinUI::CPaintManagerUI::SetInstance(instance);
+    SkinUI::CWndShadow::Initialize(instance);
+    SkinUI::RegisterStandardControls();
+
+    auto* mainWindow = new CMainDlg();
+    context.Initialize(mainWindow);
+    mainWindow->Create(nullptr, L"安装Tarnis", kMainStyle, 0, 0, 0, 0, 0);
+    mainWindow->CenterWindow();
+    mainWindow->ShowWindow(true, true);
+
+    int exitCode = 0;
+    CoInitialize(nullptr);
+    OleInitialize(nullptr);
+    if (SUCCEEDED(CoInitialize(nullptr))) {
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (!TranslateAcceleratorW(msg.hwnd, nullptr, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        exitCode = static_cast<int>(msg.wParam);
+        SkinUI::CSkinResources::CloseResourceZip();
+        context.Shutdown();
+        OleUninitialize();
+    }
+    delete mainWindow;
+    return exitCode;
+}

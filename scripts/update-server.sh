@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# A local stand-in for the maker's update servers: nginx on 127.0.0.1 with a primary and a
+# fallback endpoint, each serving DIR/primary or DIR/fallback, and the packages in
+# DIR/packages on both. It ends by itself after LIFETIME seconds even if "stop" never runs.
+#   update-server.sh start DIR PRIMARY_PORT FALLBACK_PORT [LIFETIME] [RATE]
+#   update-server.sh stop DIR
+# RATE limits how fast packages are sent (nginx's limit_rate, e.g. 2m), so progress shows.
+set -u
+action=${1:?start or stop}
+dir=${2:?state folder}
+nginx=/usr/sbin/nginx
+
+stop_server() {
+  [ -f "$dir/nginx.pid" ] || return 0
+  local pid
+  pid=$(cat "$dir/nginx.pid")
+  kill "$pid" 2>/dev/null
+  for _ in $(seq 1 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$pid" 2>/dev/null
+  rm -f "$dir/nginx.pid"
+}
+
+listening() {
+  python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' "$1" \
+    2>/dev/null
+}
+
+server_block() {
+  printf '    server {\n        listen 127.0.0.1:%s;\n        root %s/%s;\n' "$1" "$dir" "$2"
+  printf '        location /packages/ { root %s; limit_rate %s; }\n    }\n' "$dir" "$rate"
+}
+
+case $action in
+start)
+  primary=${3:?primary port}
+  fallback=${4:?fallback port}
+  lifetime=${5:-900}
+  rate=${6:-0}
+  stop_server
+  mkdir -p "$dir/primary" "$dir/fallback" "$dir/packages" "$dir/tmp"
+  {
+    echo "daemon off;"
+    echo "worker_processes 1;"
+    echo "pid $dir/nginx.pid;"
+    echo "error_log $dir/error.log warn;"
+    echo "events { worker_connections 64; }"
+    echo "http {"
+    echo "    access_log $dir/access.log;"
+    for t in client_body proxy fastcgi uwsgi scgi; do echo "    ${t}_temp_path $dir/tmp/$t;"; done
+    echo "    default_type application/octet-stream;"
+    server_block "$primary" primary
+    server_block "$fallback" fallback
+    echo "}"
+  } >"$dir/nginx.conf"
+  setsid timeout "$lifetime" "$nginx" -c "$dir/nginx.conf" -p "$dir" </dev/null >>"$dir/out.log" 2>&1 &
+  for _ in $(seq 1 100); do
+    listening "$primary" && listening "$fallback" && exit 0
+    sleep 0.1
+  done
+  echo "update-server: nginx did not start; see $dir/error.log" >&2
+  exit 1
+  ;;
+stop)
+  stop_server
+  ;;
+*)
+  echo "usage: $0 start DIR PRIMARY FALLBACK [LIFETIME] [RATE] | stop DIR" >&2
+  exit 2
+  ;;
+esac

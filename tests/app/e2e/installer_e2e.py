@@ -1,0 +1,433 @@
+#!/usr/bin/env python3
+"""End-to-end cases of the installer: the real TarnisSetup built for loopback endpoints, under Wine
+and Xvfb, driven by real mouse clicks (xdotool), with nginx as the update servers and the stand-in
+package and launcher recording how they were started. Every wait is bounded.
+
+  installer_e2e.py CASE --build DIR --source DIR
+"""
+import argparse
+import hashlib
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+PRIMARY_PORT = 18431
+FALLBACK_PORT = 18432
+WINE = "/usr/lib/wine/wine64"
+MAIN_TITLE = "安装Tarnis"
+DEFAULT_DIR = "C:\\Zorva网络\\ZorvaTarnis"
+PACKAGE_PAD = 3 * 1024 * 1024  # makes the download last long enough to watch and to cut
+WAIT_S = 40
+
+# Skin coordinates in the main window (540 x 355) and in the message box (280 x 115).
+BTN_INSTALL = (269, 259)
+OPT_AGREE = (20, 335)
+BTN_FREE = (486, 335)
+EDIT_INPUT = (229, 294)
+BTN_INSTALL2 = (457, 332)
+BTN_CLOSE = (527, 11)
+BOX_OK = (170, 93)
+BOX_CANCEL = (240, 93)
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+
+
+def wait_until(predicate, what, timeout=WAIT_S):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.2)
+    raise Failure("timed out waiting for " + what)
+
+
+class World:
+    """The prefix, the servers, the recorded command lines and the screenshots of one case."""
+
+    def __init__(self, args):
+        self.build = args.build
+        self.source = args.source
+        self.prefix = os.environ["WINEPREFIX"]
+        self.drive_c = os.path.join(self.prefix, "drive_c")
+        self.state = os.path.join(self.build, "e2e", args.case)
+        self.screens = os.path.join(self.build, "screens")
+        self.exe = os.path.join(self.build, "TarnisSetupLocal.exe")
+        self.stubs = os.path.join(self.build, "tests", "app", "stubs")
+        self.records = os.path.join(self.state, "records")
+        self.server = os.path.join(self.state, "server")
+        self.installers = []
+        shutil.rmtree(self.state, ignore_errors=True)
+        os.makedirs(self.records)
+        os.makedirs(self.screens, exist_ok=True)
+        self.reset_machine()
+
+    # The machine as a fresh Windows would be: no launcher records, no install folder.
+    def reset_machine(self):
+        shutil.rmtree(os.path.join(self.drive_c, "Zorva网络"), ignore_errors=True)
+        shutil.rmtree(os.path.join(self.drive_c, "TarnisCustom"), ignore_errors=True)
+        ini = os.path.join(self.drive_c, "ProgramData", "ZorvaLaucher.ini")
+        if os.path.exists(ini):
+            os.remove(ini)
+        self.wine("reg", "delete", "HKLM\\SOFTWARE\\ZorvaLauncher", "/f")
+
+    def wine(self, *args):
+        return subprocess.run([WINE] + list(args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=60).returncode
+
+    def unix_path(self, windows):
+        check(windows[:3].upper() == "C:\\", "a C: path: " + windows)
+        return os.path.join(self.drive_c, *windows[3:].split("\\"))
+
+    def start_servers(self, rate="1m"):
+        script = os.path.join(self.source, "scripts", "update-server.sh")
+        subprocess.run(["bash", script, "start", self.server, str(PRIMARY_PORT), str(FALLBACK_PORT), "300", rate],
+                       check=True, stdin=subprocess.DEVNULL, timeout=30)
+
+    def stop_servers(self):
+        script = os.path.join(self.source, "scripts", "update-server.sh")
+        subprocess.run(["bash", script, "stop", self.server], stdin=subprocess.DEVNULL, timeout=30)
+
+    def package_bytes(self):
+        with open(os.path.join(self.stubs, "zvinstaller.exe"), "rb") as f:
+            return f.read() + b"\0" * PACKAGE_PAD
+
+    # Serves the package and its manifest from the named endpoints (primary, fallback).
+    def publish(self, *endpoints, md5=None):
+        package = self.package_bytes()
+        with open(os.path.join(self.server, "packages", "zvinstaller.exe"), "wb") as f:
+            f.write(package)
+        digest = md5 if md5 is not None else hashlib.md5(package).hexdigest()
+        manifest = ("[Install]\r\nUrl=http://127.0.0.1:%d/packages/zvinstaller.exe\r\nSize=%d\r\nMd5=%s\r\n"
+                    "Version=1.0.0.2\r\n" % (PRIMARY_PORT, len(package), digest))
+        for name in endpoints:
+            with open(os.path.join(self.server, name, "zvinstall.txt"), "w", encoding="utf-8") as f:
+                f.write(manifest)
+        return package
+
+    def requests(self):
+        log = os.path.join(self.server, "access.log")
+        if not os.path.exists(log):
+            return []
+        with open(log, encoding="utf-8", errors="replace") as f:
+            return f.read().splitlines()
+
+    def recorded(self, program):
+        path = os.path.join(self.records, program + ".cmdline.txt")
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding="utf-8") as f:
+            return f.read().splitlines()
+
+    def shoot(self, name, window=None):
+        """A screenshot of the window and its shadow, or of the whole screen."""
+        target = os.path.join(self.screens, name + ".png")
+        command = ["/usr/bin/import", "-window", "root"]
+        if window:
+            x, y, w, h = window.geometry()
+            margin = 12
+            command += ["-crop", "%dx%d+%d+%d" % (w + 2 * margin, h + 2 * margin, max(0, x - margin),
+                                                 max(0, y - margin))]
+        subprocess.run(command + [target], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30)
+
+
+class Window:
+    def __init__(self, wid):
+        self.wid = wid
+
+    @staticmethod
+    def find(title, timeout=WAIT_S):
+        def search():
+            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                                 capture_output=True, text=True, timeout=10).stdout.split()
+            return out[-1] if out else None
+        return Window(wait_until(search, "window " + title, timeout))
+
+    @staticmethod
+    def exists(title):
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                             capture_output=True, text=True, timeout=10).stdout.split()
+        return bool(out)
+
+    def geometry(self):
+        out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", self.wid], capture_output=True,
+                             text=True, timeout=10).stdout
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def click(self, point):
+        x, y, _, _ = self.geometry()
+        sx, sy = x + point[0], y + point[1]
+        # Hover first: a skinned button acts on a press and release it has seen the mouse enter.
+        subprocess.run(["xdotool", "mousemove", str(sx - 3), str(sy - 2)], timeout=10)
+        time.sleep(0.3)
+        subprocess.run(["xdotool", "mousemove", str(sx), str(sy)], timeout=10)
+        time.sleep(0.3)
+        subprocess.run(["xdotool", "click", "1"], timeout=10)
+        time.sleep(0.5)
+
+    def type_text(self, text):
+        subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], timeout=10)
+        subprocess.run(["xdotool", "type", "--delay", "40", text], timeout=30)
+        time.sleep(0.5)
+
+
+class Installer:
+    def __init__(self, world, exe=None, args=()):
+        env = dict(os.environ)
+        env["ZORVA_STUB_RECORD_DIR"] = "Z:" + world.records.replace("/", "\\")
+        env["ZORVA_STUB_INSTALL_MS"] = "800"
+        world.installers.append(self)
+        self.process = subprocess.Popen([WINE, exe or world.exe] + list(args), env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                        start_new_session=True)
+
+    def main_window(self):
+        window = Window.find(MAIN_TITLE)
+        # Shown is not yet painted and taking input: let the first frame settle.
+        time.sleep(1)
+        return window
+
+    def wait_exit(self, timeout=60):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the installer did not end")
+
+    def running(self):
+        return self.process.poll() is None
+
+    def kill(self):
+        if self.running():
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait(timeout=30)
+
+
+def answer_box(title, button, world=None, shot=None):
+    box = Window.find(title)
+    if world and shot:
+        time.sleep(0.5)
+        world.shoot(shot, box)
+    box.click(button)
+    wait_until(lambda: not Window.exists(title), "box %s to close" % title, 15)
+
+
+def finish_install(world, installer, folder, launch_args=""):
+    """After the download: the animation, the package, the launcher, exit code 0."""
+    check(installer.wait_exit(90) == 0, "exit code 0")
+    package = world.recorded("zvinstaller")
+    check(len(package) == 1, "the package ran once: %r" % package)
+    check(package[0].endswith(' /S "/unpack=%s" /launch=off' % folder), "package command line: " + package[0])
+    check(package[0].startswith('"'), "package path quoted: " + package[0])
+    launcher = world.recorded("ZorvaLauncher")
+    check(len(launcher) == 1, "the launcher ran once: %r" % launcher)
+    expected = '"%s\\ZorvaLauncher.exe"' % folder
+    check(launcher[0].startswith(expected), "launcher started from the install folder: " + launcher[0])
+    check(launcher[0][len(expected):].strip() == launch_args, "launcher arguments: " + launcher[0])
+
+
+def case_one_click(world):
+    world.start_servers()
+    package = world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    world.shoot("page0", main)
+    main.click(BTN_INSTALL)
+    time.sleep(1.5)
+    world.shoot("progress", main)
+    wait_until(lambda: os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")) or not installer.running(),
+               "the package in place")
+    time.sleep(2)
+    world.shoot("installing", main)
+    finish_install(world, installer, DEFAULT_DIR)
+    check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "the package deleted")
+    record = world.unix_path(DEFAULT_DIR + "\\zvinstall.ini")
+    with open(record, "rb") as f:
+        check(f.read(2) == b"\xff\xfe", "zvinstall.ini written as UTF-16LE")
+    check(any("/packages/zvinstaller.exe" in r for r in world.requests()), "the package was fetched")
+    check(len(package) > PACKAGE_PAD, "a padded package")
+
+
+def case_launch_id(world):
+    world.start_servers()
+    world.publish("primary")
+    installer = Installer(world, args=["77"])
+    installer.main_window().click(BTN_INSTALL)
+    finish_install(world, installer, DEFAULT_DIR, '-i "77" -d')
+
+
+def case_custom_folder(world):
+    world.start_servers()
+    world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_FREE)
+    time.sleep(0.5)
+    main.click(EDIT_INPUT)
+    main.type_text("C:\\TarnisCustom")
+    main.click((300, 150))  # leaves the box, so the folder page shows the free space label
+    time.sleep(0.5)
+    world.shoot("page1", main)
+    main.click(BTN_INSTALL2)
+    finish_install(world, installer, "C:\\TarnisCustom")
+
+
+def case_agreement_cleared(world):
+    world.start_servers()
+    world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(OPT_AGREE)
+    main.click(BTN_INSTALL)
+    answer_box("提示", BOX_OK, world, "box_agreement")
+    time.sleep(1)
+    check(installer.running(), "the installer stays open")
+    check(not any("zvinstall.txt" in r for r in world.requests()), "nothing fetched")
+    main.click(BTN_CLOSE)
+    answer_box("退出安装", BOX_OK)
+    check(installer.wait_exit() == 0, "exit code 0")
+    check(world.recorded("zvinstaller") == [], "no package started")
+
+
+def case_primary_down(world):
+    world.start_servers()
+    world.publish("fallback")
+    installer = Installer(world)
+    installer.main_window().click(BTN_INSTALL)
+    finish_install(world, installer, DEFAULT_DIR)
+    check(any("zvinstall.txt" in r and " 404 " in r for r in world.requests()), "the primary answered 404")
+
+
+def case_both_down(world):
+    world.start_servers()
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    answer_box("Tarnis提示", BOX_OK, world, "box_failure")
+    check(installer.running(), "the window stays")
+    time.sleep(1)
+    main.click(BTN_CLOSE)
+    answer_box("退出安装", BOX_OK, world, "box_confirm")
+    check(installer.wait_exit() == 0, "exit code 0")
+
+
+def nginx_worker(world):
+    with open(os.path.join(world.server, "nginx.pid")) as f:
+        master = f.read().strip()
+    out = subprocess.run(["pgrep", "-P", master], capture_output=True, text=True).stdout.split()
+    return out[0] if out else None
+
+
+def case_dropped_connection(world):
+    world.start_servers(rate="600k")
+    world.publish("primary")
+    installer = Installer(world)
+    installer.main_window().click(BTN_INSTALL)
+    partial = world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe.yw")
+    wait_until(lambda: os.path.exists(partial) and os.path.getsize(partial) > 500000, "part of the package")
+    # Cut the connection mid-body: nginx's master starts a new worker for the retry.
+    os.kill(int(nginx_worker(world)), signal.SIGKILL)
+    finish_install(world, installer, DEFAULT_DIR)
+    check(any("/packages/zvinstaller.exe" in r and " 206 " in r for r in world.requests()),
+          "the retry resumed with a range")
+
+
+def case_launcher_installed(world):
+    folder = "C:\\Zorva网络\\Installed"
+    os.makedirs(world.unix_path(folder))
+    shutil.copy(os.path.join(world.stubs, "ZorvaLauncher.exe"), world.unix_path(folder + "\\ZorvaLauncher.exe"))
+    world.wine("reg", "add", "HKLM\\SOFTWARE\\ZorvaLauncher", "/v", "InstPath", "/t", "REG_SZ", "/d", folder, "/f")
+    installer = Installer(world)
+    check(installer.wait_exit() == 0, "exit code 0")
+    launcher = world.recorded("ZorvaLauncher")
+    check(len(launcher) == 1 and launcher[0].endswith('-i "0" -d'), "launcher handed over: %r" % launcher)
+
+
+def case_close_during_download(world):
+    world.start_servers(rate="300k")
+    world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    partial = world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe.yw")
+    wait_until(lambda: os.path.exists(partial) and os.path.getsize(partial) > 100000, "part of the package")
+    main.click(BTN_CLOSE)
+    answer_box("退出安装", BOX_CANCEL)
+    before = os.path.getsize(partial)
+    wait_until(lambda: os.path.getsize(partial) > before + 100000, "the download to go on")
+    main.click(BTN_CLOSE)
+    answer_box("退出安装", BOX_OK)
+    check(installer.wait_exit() == 0, "exit code 0")
+    kept = os.path.getsize(partial)
+    check(kept > 0, "the partial file is kept")
+    # Starting again resumes it.
+    installer = Installer(world)
+    installer.main_window().click(BTN_INSTALL)
+    finish_install(world, installer, DEFAULT_DIR)
+    check(any("/packages/zvinstaller.exe" in r and " 206 " in r for r in world.requests()), "resumed with a range")
+
+
+def case_package_beside(world):
+    world.start_servers()
+    beside = os.path.join(world.state, "beside")
+    os.makedirs(beside)
+    exe = os.path.join(beside, "TarnisSetup.exe")
+    shutil.copy(world.exe, exe)
+    open(os.path.join(beside, "zvmain.dll"), "wb").close()
+    with open(os.path.join(beside, "zvinstaller.exe"), "wb") as f:
+        f.write(world.package_bytes())
+    installer = Installer(world, exe=exe)
+    installer.main_window().click(BTN_INSTALL)
+    finish_install(world, installer, DEFAULT_DIR)
+    check(world.requests() == [], "nothing fetched")
+    check(os.path.exists(os.path.join(beside, "zvinstaller.exe")), "the package next to the executable is kept")
+
+
+CASES = {
+    "one_click": case_one_click,
+    "launch_id": case_launch_id,
+    "custom_folder": case_custom_folder,
+    "agreement_cleared": case_agreement_cleared,
+    "primary_down": case_primary_down,
+    "both_down": case_both_down,
+    "dropped_connection": case_dropped_connection,
+    "launcher_installed": case_launcher_installed,
+    "close_during_download": case_close_during_download,
+    "package_beside": case_package_beside,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--source", required=True)
+    args = parser.parse_args()
+    world = World(args)
+    try:
+        CASES[args.case](world)
+    except Failure as failure:
+        world.shoot("failed-" + args.case)
+        print("FAILED %s: %s" % (args.case, failure))
+        return 1
+    finally:
+        for installer in world.installers:
+            installer.kill()
+        world.stop_servers()
+    print("passed " + args.case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
