@@ -137,7 +137,7 @@ TEST_F(RenderKitImage, LoadsImagesFromResources) {
     ASSERT_TRUE(byId);
     EXPECT_EQ(16, byId->width);
     EXPECT_EQ(16, byId->height);
-    std::unique_ptr<TImageInfo> byName(CRenderKit::LoadImage(L"CHECKED", L"PNG"));
+    std::unique_ptr<TImageInfo> byName(CRenderKit::LoadImage(L"OPTIONIMAGE", L"PNG"));
     ASSERT_TRUE(byName);
     EXPECT_EQ(16, byName->width);
     EXPECT_EQ(nullptr, CRenderKit::LoadImage(MAKEINTRESOURCEW(161), L"PNG"));
