@@ -205,6 +205,17 @@ class Installer:
         except subprocess.TimeoutExpired:
             raise Failure("the installer did not end")
 
+    def peak_rss_kib(self):
+        """The process's peak resident set so far (VmHWM), 0 once it is gone."""
+        try:
+            with open("/proc/%d/status" % self.process.pid) as f:
+                for line in f:
+                    if line.startswith("VmHWM:"):
+                        return int(line.split()[1])
+        except OSError:
+            pass
+        return 0
+
     def running(self):
         return self.process.poll() is None
 
@@ -394,6 +405,54 @@ def case_package_beside(world):
     check(os.path.exists(os.path.join(beside, "zvinstaller.exe")), "the package next to the executable is kept")
 
 
+def bench_install(world):
+    """Peak memory of a whole one-click install beside that of the smallest window program."""
+    world.start_servers(rate="0")
+    world.publish("primary")
+    installer = Installer(world)
+    peak = 0
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    deadline = time.time() + 90
+    while installer.running() and time.time() < deadline:
+        peak = max(peak, installer.peak_rss_kib())
+        time.sleep(0.1)
+    check(installer.wait_exit() == 0, "the install ended with exit code 0")
+    minimal = Installer(world, exe=os.path.join(world.build, "tests", "bench", "MinimalWindow.exe"))
+    Window.find("Minimal")
+    time.sleep(2)
+    minimal_peak = minimal.peak_rss_kib()
+    minimal.kill()
+    print("install_peak_rss_mib=%.1f" % (peak / 1024.0))
+    print("minimal_window_peak_rss_mib=%.1f" % (minimal_peak / 1024.0))
+    print("install_peak_working_set_mib=%.1f" % (peak / 1024.0))
+    print("install_peak_ratio=%.2f" % (peak / float(minimal_peak)))
+
+
+def demo(world):
+    """The main job shown end to end: on the user's display the user clicks, else this does."""
+    world.start_servers(rate="2m")
+    world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    if os.environ.get("ZORVA_DEMO_INTERACTIVE") == "1":
+        print("demo: the installer is open on your display; click 一键安装 (waiting up to 10 minutes)")
+        check(installer.wait_exit(600) == 0, "exit code 0")
+    else:
+        world.shoot("demo-page0", main)
+        main.click(BTN_INSTALL)
+        time.sleep(2.5)
+        world.shoot("demo-download", main)
+        wait_until(lambda: world.recorded("zvinstaller") or not installer.running(), "the package to run", 90)
+        time.sleep(3)
+        world.shoot("demo-installing", main)
+        check(installer.wait_exit(90) == 0, "exit code 0")
+    print("demo: package started as   " + " | ".join(world.recorded("zvinstaller")))
+    print("demo: launcher started as  " + " | ".join(world.recorded("ZorvaLauncher")))
+    print("demo: installed folder     " + world.unix_path(DEFAULT_DIR))
+    print("demo: screenshots          " + world.screens)
+
+
 CASES = {
     "one_click": case_one_click,
     "launch_id": case_launch_id,
@@ -405,6 +464,8 @@ CASES = {
     "launcher_installed": case_launcher_installed,
     "close_during_download": case_close_during_download,
     "package_beside": case_package_beside,
+    "bench_install": bench_install,
+    "demo": demo,
 }
 
 
