@@ -543,76 +543,59 @@ int CContainerUI::GetLineHeight() const {
     return m_pManager->GetDefaultFontInfo()->tm.tmHeight + kLineExtra;
 }
 
-void CContainerUI::LineUp() {
+void CContainerUI::ScrollBy(int cx, int cy) {
     SIZE sz = GetScrollPos();
-    sz.cy -= GetLineHeight();
+    sz.cx += cx;
+    sz.cy += cy;
     SetScrollPos(sz);
+}
+
+void CContainerUI::LineUp() {
+    ScrollBy(0, -GetLineHeight());
 }
 
 void CContainerUI::LineDown() {
-    SIZE sz = GetScrollPos();
-    sz.cy += GetLineHeight();
-    SetScrollPos(sz);
+    ScrollBy(0, GetLineHeight());
 }
 
 void CContainerUI::PageUp() {
-    SIZE sz = GetScrollPos();
-    sz.cy -= PageHeight(m_rcItem, m_rcInset, m_pHorizontalScrollBar.get());
-    SetScrollPos(sz);
+    ScrollBy(0, -PageHeight(m_rcItem, m_rcInset, m_pHorizontalScrollBar.get()));
 }
 
 void CContainerUI::PageDown() {
-    SIZE sz = GetScrollPos();
-    sz.cy += PageHeight(m_rcItem, m_rcInset, m_pHorizontalScrollBar.get());
-    SetScrollPos(sz);
+    ScrollBy(0, PageHeight(m_rcItem, m_rcInset, m_pHorizontalScrollBar.get()));
 }
 
 void CContainerUI::HomeUp() {
-    SIZE sz = GetScrollPos();
-    sz.cy = 0;
-    SetScrollPos(sz);
+    ScrollBy(0, -GetScrollPos().cy);
 }
 
 void CContainerUI::EndDown() {
-    SIZE sz = GetScrollPos();
-    sz.cy = GetScrollRange().cy;
-    SetScrollPos(sz);
+    ScrollBy(0, GetScrollRange().cy - GetScrollPos().cy);
 }
 
 void CContainerUI::LineLeft() {
-    SIZE sz = GetScrollPos();
-    sz.cx -= kHorizontalLine;
-    SetScrollPos(sz);
+    ScrollBy(-kHorizontalLine, 0);
 }
 
 void CContainerUI::LineRight() {
-    SIZE sz = GetScrollPos();
-    sz.cx += kHorizontalLine;
-    SetScrollPos(sz);
+    ScrollBy(kHorizontalLine, 0);
 }
 
 void CContainerUI::PageLeft() {
-    SIZE sz = GetScrollPos();
-    sz.cx -= PageWidth(m_rcItem, m_rcInset, m_pVerticalScrollBar.get());
-    SetScrollPos(sz);
+    ScrollBy(-PageWidth(m_rcItem, m_rcInset, m_pVerticalScrollBar.get()), 0);
 }
 
 void CContainerUI::PageRight() {
-    SIZE sz = GetScrollPos();
-    sz.cx += PageWidth(m_rcItem, m_rcInset, m_pVerticalScrollBar.get());
-    SetScrollPos(sz);
+    ScrollBy(PageWidth(m_rcItem, m_rcInset, m_pVerticalScrollBar.get()), 0);
 }
 
 void CContainerUI::HomeLeft() {
-    SIZE sz = GetScrollPos();
-    sz.cx = 0;
-    SetScrollPos(sz);
+    ScrollBy(-GetScrollPos().cx, 0);
 }
 
 void CContainerUI::EndRight() {
-    SIZE sz = GetScrollPos();
-    sz.cx = GetScrollRange().cx;
-    SetScrollPos(sz);
+    ScrollBy(GetScrollRange().cx - GetScrollPos().cx, 0);
 }
 
 void CContainerUI::EnableScrollBar(bool bEnableVertical, bool bEnableHorizontal) {

@@ -81,6 +81,8 @@ protected:
     // The inset rect without the visible scroll bars.
     RECT GetChildArea() const;
     bool IsBarVisible(const std::unique_ptr<CScrollBarUI>& bar) const { return bar && bar->IsVisible(); }
+    // SetScrollPos relative to the current position.
+    void ScrollBy(int cx, int cy);
     // A vertical line step: the default font's height plus a margin.
     int GetLineHeight() const;
     bool InsertItem(CControlUI* pControl, int iIndex);

@@ -141,6 +141,56 @@ void CFlowLayoutUI::OnSepDrag(POINT pt) {
         m_pManager->Invalidate(rcInvalidate);
 }
 
+int CFlowLayoutUI::ClampAlong(const CControlUI* pControl, int length) const {
+    if (m_axis == Axis::kVertical)
+        return std::min(std::max(length, pControl->GetMinHeight()), pControl->GetMaxHeight());
+    return std::min(std::max(length, pControl->GetMinWidth()), pControl->GetMaxWidth());
+}
+
+int CFlowLayoutUI::ClampAcross(const CControlUI* pControl, int length) const {
+    if (m_axis == Axis::kVertical)
+        return std::min(std::max(length, pControl->GetMinWidth()), pControl->GetMaxWidth());
+    return std::min(std::max(length, pControl->GetMinHeight()), pControl->GetMaxHeight());
+}
+
+CFlowLayoutUI::TFlowPlan CFlowLayoutUI::MeasureFlow(SIZE available) const {
+    TFlowPlan plan;
+    for (CControlUI* pControl : m_items) {
+        if (!pControl->IsVisible() || pControl->IsFloat())
+            continue;
+        int length = AlongSize(pControl->EstimateSize(available));
+        if (length == 0)
+            ++plan.adjustables;
+        else
+            length = ClampAlong(pControl, length);
+        const RECT padding = pControl->GetPadding();
+        plan.fixedTotal += length + PadNear(padding) + PadFar(padding);
+        ++plan.count;
+    }
+    plan.fixedTotal += (plan.count - 1) * m_iChildPadding;
+    if (plan.adjustables > 0)
+        plan.expand = std::max(0, (AlongSize(available) - plan.fixedTotal) / plan.adjustables);
+    return plan;
+}
+
+int CFlowLayoutUI::FlowLength(CControlUI* pControl,
+                              const TFlowPlan& plan,
+                              TFlowState& state,
+                              SIZE remaining,
+                              int padFar) const {
+    int length = AlongSize(pControl->EstimateSize(remaining));
+    if (length == 0) {
+        ++state.adjustable;
+        length = plan.expand;
+        if (state.adjustable == plan.adjustables)
+            length = std::max(0, AlongSize(remaining) - padFar - state.fixedRemaining);
+        return ClampAlong(pControl, length);
+    }
+    length = ClampAlong(pControl, length);
+    state.fixedRemaining -= length;
+    return length;
+}
+
 void CFlowLayoutUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     const wchar_t* sizeName = m_axis == Axis::kVertical ? L"sepheight" : L"sepwidth";
     if (wcscmp(pstrName, sizeName) == 0) {

@@ -30,6 +30,33 @@ public:
 protected:
     RECT GetSepStrip(const RECT& rc) const;
 
+    // The flow pass shared by both layouts, along the layout's axis.
+    struct TFlowPlan {
+        int adjustables = 0;  // children without a length of their own
+        int fixedTotal = 0;   // lengths, paddings and child padding of all flowed children
+        int count = 0;
+        int expand = 0;  // the share of each adjustable child
+    };
+    struct TFlowState {
+        int adjustable = 0;
+        int fixedRemaining = 0;
+    };
+    // 1. Measure the visible flowed children.
+    TFlowPlan MeasureFlow(SIZE available) const;
+    // 2. The length of the next child; the last adjustable child takes the rounding remainder.
+    int FlowLength(CControlUI* pControl,
+                   const TFlowPlan& plan,
+                   TFlowState& state,
+                   SIZE remaining,
+                   int padFar) const;
+    int ClampAlong(const CControlUI* pControl, int length) const;
+    int ClampAcross(const CControlUI* pControl, int length) const;
+    int AlongSize(SIZE sz) const { return m_axis == Axis::kVertical ? sz.cy : sz.cx; }
+    int PadNear(const RECT& padding) const { return m_axis == Axis::kVertical ? padding.top : padding.left; }
+    int PadFar(const RECT& padding) const {
+        return m_axis == Axis::kVertical ? padding.bottom : padding.right;
+    }
+
 private:
     // The rectangle's extent along the separator's axis.
     LONG& Near(RECT& rc) const { return m_axis == Axis::kVertical ? rc.top : rc.left; }
