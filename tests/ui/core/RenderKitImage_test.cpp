@@ -73,6 +73,12 @@ protected:
         // An outer ring of red around a 4x4 blue centre at (3, 3, 7, 7).
         Write(L"centre.png", 10, 10,
               [](int x, int y) { return (x >= 3 && x < 7 && y >= 3 && y < 7) ? kBlue : kRed; });
+        // The same centre with its right and bottom halves green.
+        Write(L"split.png", 10, 10, [](int x, int y) {
+            if (x < 3 || x >= 7 || y < 3 || y >= 7)
+                return kRed;
+            return (x >= 5 || y >= 5) ? kGreen : kBlue;
+        });
     }
 
     void TearDown() override {
@@ -383,6 +389,18 @@ TEST_F(RenderKitImage, CentreRectangleMode) {
     EXPECT_EQ(Rgb(kBlue), cropped.Rgb(1, 1));
     EXPECT_EQ(Rgb(kBlue), cropped.Rgb(2, 2));
     EXPECT_EQ(Rgb(kBack), cropped.Rgb(0, 0));
+
+    // Cropping takes the middle of the centre, or its left / top edge when asked to.
+    CCanvas middle(2, 2, kBack);
+    Draw(middle, {0, 0, 2, 2}, L"file='split.png' centerrect='3,3,7,7'");
+    EXPECT_EQ(Rgb(kBlue), middle.Rgb(0, 0));
+    EXPECT_EQ(Rgb(kGreen), middle.Rgb(1, 0));
+    EXPECT_EQ(Rgb(kGreen), middle.Rgb(0, 1));
+    CCanvas aligned(2, 2, kBack);
+    Draw(aligned, {0, 0, 2, 2}, L"file='split.png' centerrect='3,3,7,7' alignleft='true' aligntop='true'");
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            EXPECT_EQ(Rgb(kBlue), aligned.Rgb(x, y)) << x << "," << y;
 
     CCanvas refused(20, 20, kBack);
     Draw(refused, {0, 0, 20, 20}, L"file='centre.png' centerrect='0,3,10,7'");

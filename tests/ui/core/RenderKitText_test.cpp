@@ -126,6 +126,27 @@ TEST_F(RenderKitText, LayeredTextHasAlpha) {
     // Centred: about as much room on the left as on the right.
     EXPECT_LE(std::abs((leftmost - rc.left) - (rc.right - 1 - rightmost)), 6) << leftmost << " " << rightmost;
 
+    // Right and bottom alignment put the text against those edges.
+    CCanvas corner(120, 60, 0);
+    RECT box = {0, 0, 120, 60};
+    CRenderKit::DrawText(corner.DC(), &m_manager, box, L"Edge", 0xFFFF0000, -1,
+                         DT_SINGLELINE | DT_RIGHT | DT_BOTTOM);
+    int minX = 1000, minY = 1000, maxX = -1, maxY = -1;
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            if ((corner.Pixel(x, y) >> 24) == 0)
+                continue;
+            minX = std::min(minX, x);
+            minY = std::min(minY, y);
+            maxX = std::max(maxX, x);
+            maxY = std::max(maxY, y);
+        }
+    }
+    EXPECT_GT(minX, 60);
+    EXPECT_GT(minY, 30);
+    EXPECT_GE(maxX, 110);
+    EXPECT_GE(maxY, 48);
+
     CCanvas narrow(60, 30, 0);
     RECT small = {5, 5, 25, 25};
     CRenderKit::DrawText(narrow.DC(), &m_manager, small, L"Much longer than the room", 0xFFFF0000, -1,
