@@ -141,6 +141,25 @@ TEST(ContainerFindTest, HitTestsFollowFloatMouseChildAndChildArea) {
     EXPECT_EQ(nameAt(20, 20), L"box");
 }
 
+// A floating child with relative placement moves and grows by its percentages of the container's
+// change in size.
+TEST(ContainerFloatTest, RelativePlacementFollowsTheContainerSize) {
+    auto* root = new CContainerUI();
+    CControlUI* child =
+        AddChild<CControlUI>(root, L"float=\"true\" pos=\"10,10,30,30\" relativepos=\"50,0,50,100\"");
+    Host().Attach(root);
+    ASSERT_TRUE(Host().Layout());
+    const RECT first = {10, 10, 30, 30};
+    EXPECT_TRUE(EqualRect(&child->GetPos(), &first) != FALSE);
+    Host().Resize(kWidth + 100, kHeight + 40);
+    Host().Layout();
+    EXPECT_EQ(child->GetX(), 10 + 50);
+    EXPECT_EQ(child->GetWidth(), 20 + 50);
+    EXPECT_EQ(child->GetY(), 10);
+    EXPECT_EQ(child->GetHeight(), 20 + 40);
+    Host().Resize(kWidth, kHeight);
+}
+
 // Removing children: with delayed destroy they live until the posted cleanup; without it they die at
 // once; without auto destroy they survive.
 TEST(ContainerChildrenTest, RemovalDestroysAsConfigured) {

@@ -154,4 +154,36 @@ TEST_F(VerticalLayoutTest, ScrollBarAppearsAndWheelScrolls) {
     EXPECT_EQ(first->GetWidth(), 300);
 }
 
+// Dragging the separator strip at the bottom of a layout with the real mouse resizes it: at once in
+// immediate mode, at the release with a painted preview otherwise.
+TEST_F(VerticalLayoutTest, SeparatorDragResizesTheLayout) {
+    for (bool immediate : {true, false}) {
+        CVerticalLayoutUI* root = NewRoot();
+        auto* pane = new CVerticalLayoutUI();
+        pane->ApplyAttributeList(immediate ? L"height=\"100\" sepheight=\"6\" sepimm=\"true\""
+                                           : L"height=\"100\" sepheight=\"6\"");
+        root->Add(pane);
+        CControlUI* below = AddChild(root, L"");
+        Attach(root);
+        ASSERT_EQ(pane->GetControlFlags(), static_cast<UINT>(kFlagSetCursor));
+        Host().MoveMouse(POINT{50, 97});
+        TestEnv::PumpUntil([&] { return Host().Manager().FindControl(POINT{50, 97}) == pane; }, 500);
+        Host().PressLeft();
+        ASSERT_TRUE(TestEnv::PumpUntil([&] { return pane->IsSepDragging(); }, 3000)) << immediate;
+        Host().MoveMouse(POINT{50, 127});
+        ASSERT_TRUE(TestEnv::PumpUntil([&] { return pane->GetFixedHeight() == 130; }, 3000)) << immediate;
+        if (immediate) {
+            Host().Layout();
+            EXPECT_EQ(below->GetY(), 130);
+        } else {
+            EXPECT_EQ(pane->GetHeight(), 100) << "deferred mode waits for the release";
+        }
+        Host().ReleaseLeft();
+        ASSERT_TRUE(TestEnv::PumpUntil([&] { return !pane->IsSepDragging(); }, 3000));
+        Host().Layout();
+        EXPECT_EQ(pane->GetHeight(), 130);
+        EXPECT_EQ(below->GetY(), 130);
+    }
+}
+
 }  // namespace

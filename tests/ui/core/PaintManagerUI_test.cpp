@@ -347,6 +347,23 @@ TEST_F(PaintManagerTest, SetCursorGoesOnlyToControlsThatAskForIt) {
     EXPECT_EQ(IndexOf(m_log, L"plain:setcursor"), -1);
 }
 
+// Hovering a control with a tooltip sends it the hover event and shows the tip in a
+// "tooltips_class32" window owned by the skinned window.
+TEST_F(PaintManagerTest, HoverShowsTheTooltip) {
+    AttachProbes();
+    Probe(L"b")->SetToolTip(L"tip<n>text");
+    s_window->MoveMouse(POINT{100, 70});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:move"); }, kWaitMs));
+    s_window->MoveMouse(POINT{101, 71});
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:hover"); }, kWaitMs));
+    HWND tip = s_window->Manager().GetTooltipWindow();
+    ASSERT_NE(tip, nullptr);
+    wchar_t className[64] = {};
+    GetClassNameW(tip, className, 64);
+    EXPECT_STREQ(className, L"tooltips_class32");
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), s_window->Window());
+}
+
 // Registries: the first default list for a name wins; of two controls with one name the later in tree
 // order is found; fonts are numbered in order and an unknown index gives the default font.
 TEST_F(PaintManagerTest, RegistriesKeepTheirLookupRules) {
