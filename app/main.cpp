@@ -43,6 +43,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     if (SUCCEEDED(CoInitialize(nullptr))) {
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            // The skinned windows see keys first (Escape, Enter, Tab), as in their modal loops.
+            if (SkinUI::CPaintManagerUI::TranslateMessage(&msg))
+                continue;
             if (!TranslateAcceleratorW(msg.hwnd, nullptr, &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);

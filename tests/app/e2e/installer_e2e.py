@@ -103,8 +103,8 @@ class World:
             return f.read() + b"\0" * PACKAGE_PAD
 
     # Serves the package and its manifest from the named endpoints (primary, fallback).
-    def publish(self, *endpoints, md5=None):
-        package = self.package_bytes()
+    def publish(self, *endpoints, md5=None, package=None):
+        package = package if package is not None else self.package_bytes()
         with open(os.path.join(self.server, "packages", "zvinstaller.exe"), "wb") as f:
             f.write(package)
         digest = md5 if md5 is not None else hashlib.md5(package).hexdigest()
@@ -177,9 +177,14 @@ class Window:
         subprocess.run(["xdotool", "click", "1"], timeout=10)
         time.sleep(0.5)
 
+    def key(self, name):
+        # Sent to the window itself: without a window manager, X gives no window the focus.
+        subprocess.run(["xdotool", "key", "--window", self.wid, name], timeout=10)
+        time.sleep(0.5)
+
     def type_text(self, text):
-        subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], timeout=10)
-        subprocess.run(["xdotool", "type", "--delay", "40", text], timeout=30)
+        subprocess.run(["xdotool", "key", "--window", self.wid, "ctrl+a", "BackSpace"], timeout=10)
+        subprocess.run(["xdotool", "type", "--window", self.wid, "--delay", "40", text], timeout=30)
         time.sleep(0.5)
 
 
@@ -405,6 +410,98 @@ def case_package_beside(world):
     check(os.path.exists(os.path.join(beside, "zvinstaller.exe")), "the package next to the executable is kept")
 
 
+def case_escape_keys(world):
+    """Escape never means "yes, quit": on the main window it asks, in the box it cancels."""
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click((300, 150))
+    main.key("Escape")
+    box = Window.find("退出安装")
+    box.click((140, 60))  # focus the box without pressing a button
+    box.key("Escape")
+    wait_until(lambda: not Window.exists("退出安装"), "Escape to cancel the box", 15)
+    time.sleep(1)
+    check(installer.running(), "Escape in the box did not quit")
+    main.click(BTN_CLOSE)
+    answer_box("退出安装", BOX_OK)
+    check(installer.wait_exit() == 0, "exit code 0")
+
+
+def case_package_cannot_start(world):
+    """A package that cannot run is kept, reported, and no launcher is started."""
+    world.start_servers()
+    world.publish("primary", package=b"this is not a program\r\n" * 1000)
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    answer_box("Tarnis提示", BOX_OK)
+    time.sleep(1)
+    check(installer.running(), "the window stays open")
+    check(os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "the package is kept")
+    check(world.recorded("ZorvaLauncher") == [], "no launcher started")
+    main.click(BTN_CLOSE)
+    answer_box("退出安装", BOX_OK)
+    check(installer.wait_exit() == 0, "exit code 0")
+
+
+WINE_DLLS = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
+
+
+def imports_of(path):
+    out = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", path], capture_output=True, text=True,
+                         timeout=30).stdout
+    return {line.split(":", 1)[1].strip().lower()[:-4] for line in out.splitlines() if "DLL Name:" in line}
+
+
+def wine_load_closure(exe):
+    """The DLLs Wine itself loads for the executable's direct imports, before any of its code runs."""
+    seen, todo = set(), list(imports_of(exe))
+    while todo:
+        name = todo.pop()
+        if name in seen:
+            continue
+        seen.add(name)
+        path = os.path.join(WINE_DLLS, name + ".dll")
+        if os.path.exists(path):
+            todo.extend(imports_of(path))
+    return seen
+
+
+def case_planted_dlls(world):
+    """DLLs planted next to the installer, preferred by Wine as Windows would, are never loaded.
+
+    Wine's own system DLLs import some of these names where Windows' do not (Wine's user32
+    imports version.dll); those are resolved before the installer's first instruction, so
+    overriding them would test Wine rather than the installer, and they are left out."""
+    world.start_servers()
+    world.publish("primary")
+    folder = os.path.join(world.state, "downloads")
+    os.makedirs(folder)
+    exe = os.path.join(folder, "TarnisSetup.exe")
+    shutil.copy(world.exe, exe)
+    planted = os.path.join(world.build, "tests", "app", "planted")
+    wine_own = wine_load_closure(world.exe)
+    names = [n[:-4] for n in os.listdir(planted) if n.endswith(".dll") and n[:-4] not in wine_own]
+    print("planted and preferred: %s; left to Wine: %s" % (" ".join(sorted(names)),
+          " ".join(sorted(n[:-4] for n in os.listdir(planted) if n[:-4] in wine_own))))
+    check(len(names) >= 6, "marker DLLs built: %r" % names)
+    for name in names:
+        shutil.copy(os.path.join(planted, name + ".dll"), folder)
+    markers = os.path.join(world.state, "markers")
+    os.makedirs(markers)
+    key = "HKCU\\Software\\Wine\\AppDefaults\\TarnisSetup.exe\\DllOverrides"
+    for name in names:
+        world.wine("reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", "native,builtin", "/f")
+    os.environ["ZORVA_MARKER_DIR"] = "Z:" + markers.replace("/", "\\")
+    try:
+        installer = Installer(world, exe=exe)
+        installer.main_window().click(BTN_INSTALL)
+        finish_install(world, installer, DEFAULT_DIR)
+    finally:
+        world.wine("reg", "delete", key, "/f")
+    check(os.listdir(markers) == [], "no planted DLL was loaded: %r" % os.listdir(markers))
+
+
 def bench_install(world):
     """Peak memory of a whole one-click install beside that of the smallest window program."""
     world.start_servers(rate="0")
@@ -464,6 +561,9 @@ CASES = {
     "launcher_installed": case_launcher_installed,
     "close_during_download": case_close_during_download,
     "package_beside": case_package_beside,
+    "escape_keys": case_escape_keys,
+    "package_cannot_start": case_package_cannot_start,
+    "planted_dlls": case_planted_dlls,
     "bench_install": bench_install,
     "demo": demo,
 }
