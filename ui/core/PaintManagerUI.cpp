@@ -50,8 +50,7 @@ CPaintManagerUI::CPaintManagerUI() {
 CPaintManagerUI::~CPaintManagerUI() {
     RunDelayedCleanup();
     // The tree's destructors call back into ForgetControl, so the maps must still be alive here.
-    delete m_pRoot;
-    m_pRoot = nullptr;
+    m_pRoot.reset();
     DeleteAllTimers();
     if (m_hwndTooltip != nullptr) {
         ::DestroyWindow(m_hwndTooltip);
@@ -81,9 +80,9 @@ bool CPaintManagerUI::AttachRoot(CControlUI* pControl) {
     m_pEventClick = nullptr;
     if (m_pRoot != nullptr) {
         m_aPostPaintControls.clear();
-        AddDelayedCleanup(m_pRoot);
+        AddDelayedCleanup(m_pRoot.release());
     }
-    m_pRoot = pControl;
+    m_pRoot.reset(pControl);
     m_bUpdateNeeded = true;
     m_bFirstLayout = true;
     m_bFocusNeeded = true;
@@ -123,17 +122,16 @@ void CPaintManagerUI::AddDelayedCleanup(CControlUI* pControl) {
     if (pControl == nullptr)
         return;
     pControl->SetManager(this, nullptr, false);
-    m_aDelayedCleanup.push_back(pControl);
+    m_aDelayedCleanup.emplace_back(pControl);
     if (m_hWndPaint != nullptr)
         ::PostMessageW(m_hWndPaint, kMsgDelayedCleanup, 0, 0);
 }
 
 void CPaintManagerUI::RunDelayedCleanup() {
     // Deleting may queue further controls; those wait for their own message.
-    std::vector<CControlUI*> controls;
+    std::vector<std::unique_ptr<CControlUI>> controls;
     controls.swap(m_aDelayedCleanup);
-    for (CControlUI* pControl : controls)
-        delete pControl;
+    controls.clear();
 }
 
 bool CPaintManagerUI::AddNotifier(INotifyUI* pNotifier) {

@@ -56,7 +56,7 @@ public:
     HDC GetPaintDC() const { return m_hDcPaint; }
     HWND GetTooltipWindow() const { return m_hwndTooltip; }
     POINT GetMousePos() const { return m_ptLastMousePos; }
-    CControlUI* GetRoot() const { return m_pRoot; }
+    CControlUI* GetRoot() const { return m_pRoot.get(); }
     // The cached back buffer of normal painting; null before the first paint or after a resize.
     HBITMAP GetOffscreenBitmap() const;
 
@@ -221,7 +221,7 @@ private:
     TOOLINFOW m_ToolTip = {};
     std::wstring m_sToolTipText;
 
-    CControlUI* m_pRoot = nullptr;
+    std::unique_ptr<CControlUI> m_pRoot;
     CControlUI* m_pFocus = nullptr;
     CControlUI* m_pEventHover = nullptr;
     CControlUI* m_pEventClick = nullptr;
@@ -260,7 +260,7 @@ private:
     std::vector<IMessageFilterUI*> m_aMessageFilters;
     std::vector<CControlUI*> m_aPostPaintControls;
     std::vector<ITranslateAccelerator*> m_aTranslateAccelerators;
-    std::vector<CControlUI*> m_aDelayedCleanup;
+    std::vector<std::unique_ptr<CControlUI>> m_aDelayedCleanup;
 
     // The maps look things up; the vectors beside them own what the maps point at.
     CStringPtrMap m_mNameHash;

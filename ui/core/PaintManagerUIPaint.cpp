@@ -40,7 +40,7 @@ void CPaintManagerUI::LayoutAndFocus() {
             }
             if (m_bFirstLayout) {
                 m_bFirstLayout = false;
-                SendNotify(m_pRoot, L"windowinit");
+                SendNotify(m_pRoot.get(), L"windowinit");
             }
         }
     }
