@@ -207,25 +207,88 @@ TEST_F(PaintManagerTest, KeysReachTheFocusAndKeyUpTheKeyDownTarget) {
 }
 
 // A control timer reaches its control with the local id; a second SetTimer for a live timer fails;
-// a killed timer restarts; the base control turns the event into a "timer" notification.
+// a killed timer restarts under the same native id; the base control turns the event into a "timer"
+// notification. A message filter sees the native messages first.
 TEST_F(PaintManagerTest, TimersReachTheirControlWithTheLocalId) {
     AttachProbes();
+    struct CTimerFilter : IMessageFilterUI {
+        std::vector<WPARAM> nativeIds;
+        LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& bHandled) override {
+            if (uMsg == WM_TIMER)
+                nativeIds.push_back(wParam);
+            bHandled = false;
+            return 0;
+        }
+    } filter;
     CPaintManagerUI& pm = s_window->Manager();
+    ASSERT_TRUE(pm.AddMessageFilter(&filter));
     CProbeUI* b = Probe(L"b");
     ASSERT_TRUE(pm.SetTimer(b, 7, 10));
     EXPECT_FALSE(pm.SetTimer(b, 7, 10));
     ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:timer:7"); }, kWaitMs));
     EXPECT_GE(CountNotes(L"b:timer"), 1);
+    ASSERT_FALSE(filter.nativeIds.empty());
+    const WPARAM nativeId = filter.nativeIds.front();
 
     EXPECT_TRUE(pm.KillTimer(b, 7));
     EXPECT_FALSE(pm.KillTimer(b, 7));
     TestEnv::PumpFor(30);
     m_log.clear();
+    filter.nativeIds.clear();
     TestEnv::PumpFor(60);
     EXPECT_EQ(IndexOf(m_log, L"b:timer:7"), -1) << "a killed timer still fired";
     ASSERT_TRUE(pm.SetTimer(b, 7, 10));
     ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"b:timer:7"); }, kWaitMs));
+    ASSERT_FALSE(filter.nativeIds.empty());
+    EXPECT_EQ(filter.nativeIds.back(), nativeId);
     pm.KillTimer(b);
+    pm.RemoveMessageFilter(&filter);
+}
+
+// The context menu reaches the control under the right button and becomes a "menu" notification
+// only for a control that asks for it.
+TEST_F(PaintManagerTest, ContextMenuNotifiesOnlyWhenAsked) {
+    AttachProbes();
+    Probe(L"b")->SetAttribute(L"menu", L"true");
+    for (LONG y : {75L, 125L}) {
+        POINT pt = {100, y};
+        ClientToScreen(s_window->Window(), &pt);
+        PostMessageW(s_window->Window(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(100, y));
+        PostMessageW(s_window->Window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(s_window->Window()),
+                     MAKELPARAM(pt.x, pt.y));
+    }
+    ASSERT_TRUE(PumpTranslated([&] { return LogHas(L"c:menu"); }, kWaitMs));
+    EXPECT_TRUE(LogHas(L"b:rdown"));
+    EXPECT_TRUE(LogHas(L"b:menu"));
+    EXPECT_EQ(CountNotes(L"b:menu"), 1);
+    EXPECT_EQ(CountNotes(L"c:menu"), 0);
+    EXPECT_FALSE(s_window->Manager().IsCaptured());
+}
+
+// Hiding the focused control, or its container, takes the focus away.
+TEST_F(PaintManagerTest, HidingTheFocusedControlDropsTheFocus) {
+    CVerticalLayoutUI* root = AttachProbes(kFlagTabStop);
+    CPaintManagerUI& pm = s_window->Manager();
+    pm.SetFocus(Probe(L"b"));
+    Probe(L"b")->SetVisible(false);
+    EXPECT_EQ(pm.GetFocus(), nullptr);
+    EXPECT_FALSE(Probe(L"b")->IsFocused());
+    pm.SetFocus(Probe(L"b"));
+    EXPECT_EQ(pm.GetFocus(), nullptr) << "a hidden control cannot take the focus";
+    pm.SetFocus(Probe(L"c"));
+    root->SetEnabled(false);
+    pm.SetFocus(Probe(L"a"));
+    EXPECT_NE(pm.GetFocus(), Probe(L"a")) << "a control in a disabled container cannot take the focus";
+    root->SetEnabled(true);
+    auto* box = new CContainerUI();
+    auto* inner = new CProbeUI(L"inner", &m_log, kFlagTabStop);
+    box->Add(inner);
+    root->Add(box);
+    s_window->Layout();
+    pm.SetFocus(inner);
+    ASSERT_EQ(pm.GetFocus(), inner);
+    box->SetVisible(false);
+    EXPECT_EQ(pm.GetFocus(), nullptr);
 }
 
 // A control that removes itself from its container inside its own event handler is deleted only
