@@ -59,6 +59,8 @@ public:
     CControlUI* GetRoot() const { return m_pRoot.get(); }
     // The cached back buffer of normal painting; null before the first paint or after a resize.
     HBITMAP GetOffscreenBitmap() const;
+    // The per-pixel-alpha surface of the last layered paint (32-bit top-down DIB), or null.
+    HBITMAP GetLayeredBitmap() const;
 
     // Listeners.
     bool AddNotifier(INotifyUI* pControl);

@@ -21,6 +21,10 @@ HBITMAP CPaintManagerUI::GetOffscreenBitmap() const {
     return m_offscreen ? m_offscreen->Bitmap() : nullptr;
 }
 
+HBITMAP CPaintManagerUI::GetLayeredBitmap() const {
+    return m_layered ? m_layered->Bitmap() : nullptr;
+}
+
 void CPaintManagerUI::LayoutAndFocus() {
     if (m_bUpdateNeeded) {
         m_bUpdateNeeded = false;

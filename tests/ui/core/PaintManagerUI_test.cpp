@@ -3,6 +3,7 @@
 // notifications and registries.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -472,6 +473,50 @@ TEST_F(PaintManagerTest, BackgroundTransparentMakesTheWindowLayered) {
     Probe(L"a")->SetBkColor(0xFF00FF00);
     s_window->Layout();
     EXPECT_NE(GetWindowLongW(s_window->Window(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    pm.SetBackgroundTransparent(false);
+    SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
+}
+
+// With bktrans and shadow the shadow image is drawn around the content, which is inset by the shadow
+// border.
+TEST_F(PaintManagerTest, LayeredShadowSurroundsTheInsetContent) {
+    ControlTest::CSkinFolder skin;
+    skin.AddImage(L"shadow.bmp", 30, 30, 0x102030);
+    auto* root = new CVerticalLayoutUI();
+    root->SetBkColor(0xFF00FF00);
+    root->SetAttribute(L"inset", L"0,0,0,0");
+    s_window->Attach(root);
+    CPaintManagerUI& pm = s_window->Manager();
+    const LONG exStyle = GetWindowLongW(s_window->Window(), GWL_EXSTYLE);
+    pm.SetBackgroundTransparent(true);
+    auto readSurface = [&] {
+        std::vector<uint32_t> pixels(static_cast<size_t>(kWidth) * kHeight);
+        BITMAP info = {};
+        HBITMAP bitmap = pm.GetLayeredBitmap();
+        if (bitmap == nullptr || GetObjectW(bitmap, sizeof(info), &info) == 0 || info.bmBits == nullptr)
+            return std::vector<uint32_t>();
+        GdiFlush();
+        memcpy(pixels.data(), info.bmBits, pixels.size() * 4);
+        return pixels;
+    };
+    s_window->Layout();
+    std::vector<uint32_t> plain = readSurface();
+    ASSERT_FALSE(plain.empty());
+    // Colours only: an opaque GDI fill leaves alpha alone on the surface.
+    EXPECT_EQ(plain[2 * kWidth + 2] & 0xFFFFFF, 0x00FF00u) << "the root covers the whole surface";
+
+    pm.SetShadow(true);
+    pm.SetShadowImage(L"shadow.bmp");
+    pm.SetShadowBorder(RECT{6, 6, 6, 6});
+    s_window->Layout();
+    std::vector<uint32_t> shadowed = readSurface();
+    ASSERT_FALSE(shadowed.empty());
+    EXPECT_EQ(shadowed[2 * kWidth + 2] & 0xFFFFFF, 0x102030u) << "the shadow's corner";
+    EXPECT_EQ(shadowed[100 * kWidth + 3] & 0xFFFFFF, 0x102030u) << "the shadow's left edge";
+    EXPECT_EQ(shadowed[100 * kWidth + 150] & 0xFFFFFF, 0x00FF00u) << "the content inside the border";
+    EXPECT_EQ(shadowed[2 * kWidth + 2] >> 24, 0xFFu) << "the shadow image keeps its alpha";
+
+    pm.SetShadow(false);
     pm.SetBackgroundTransparent(false);
     SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
 }
