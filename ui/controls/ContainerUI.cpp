@@ -538,9 +538,8 @@ void CContainerUI::SetScrollBarSize(int cx, int cy) {
 }
 
 int CContainerUI::GetLineHeight() const {
-    if (m_pManager == nullptr)
-        return kLineExtra;
-    return m_pManager->GetDefaultFontInfo()->tm.tmHeight + kLineExtra;
+    const TFontInfo* font = m_pManager != nullptr ? m_pManager->GetDefaultFontInfo() : nullptr;
+    return font != nullptr ? font->tm.tmHeight + kLineExtra : kLineExtra;
 }
 
 void CContainerUI::ScrollBy(int cx, int cy) {
