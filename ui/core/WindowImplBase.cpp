@@ -44,9 +44,12 @@ HWND WindowImplBase::Create(HWND hwndParent,
                             int cx,
                             int cy,
                             HMENU hMenu) {
-    m_PaintManager.SetInitSize(Explicit(x), Explicit(y), Explicit(cx), Explicit(cy));
+    // Only a real size is recorded: a window placed somewhere but created 0 x 0 still takes the skin's size.
+    const bool explicitSize = Explicit(cx) != 0 && Explicit(cy) != 0;
+    if (explicitSize)
+        m_PaintManager.SetInitSize(Explicit(x), Explicit(y), cx, cy);
     const HWND hWnd = CWindowWnd::Create(hwndParent, pstrName, dwStyle, dwExStyle, x, y, cx, cy, hMenu);
-    if (hWnd != nullptr && Explicit(cx) != 0 && Explicit(cy) != 0)
+    if (hWnd != nullptr && explicitSize)
         ::SetWindowPos(hWnd, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     return hWnd;
 }

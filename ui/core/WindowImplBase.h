@@ -39,7 +39,8 @@ public:
     ~WindowImplBase() override = default;
 
     using CWindowWnd::Create;
-    // A window created with size 0 x 0 takes the skin's size; an explicit size wins over the skin's.
+    // A window created with size 0 x 0 (wherever placed) takes the skin's size; an explicit size wins
+    // over the skin's.
     HWND Create(HWND hwndParent,
                 LPCWSTR pstrName,
                 DWORD dwStyle,
