@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <string>
@@ -512,4 +513,36 @@ TEST(SkinLoadFailure, FailedSkinEndsTheProcess) {
     EXPECT_TRUE(shown);
     EXPECT_EQ(waited, WAIT_OBJECT_0);
     EXPECT_EQ(exitCode, 1u);
+}
+
+// Run by WindowScreenshot.sh: shows the installer's window with its shadow, writes the window's
+// screen rectangle into the marker file once it is painted, and runs until Escape closes it.
+TEST(WindowShowcase, ShowsTheMainWindowUntilEscape) {
+    wchar_t marker[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"ZV_WINDOW_SHOWCASE", marker, MAX_PATH) == 0)
+        GTEST_SKIP() << "only for the screenshot script";
+    SetUpProcess();
+    CSkinWindow window(kMainSkin);
+    ASSERT_NE(window.Create(nullptr, L"TarnisSetup", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, 0),
+              nullptr);
+    window.CenterWindow();
+    window.ShowWindow(true, true);
+    ASSERT_TRUE(TestEnv::PumpUntil(
+        [&] {
+            return window.LaidOut() && window.GetShadow() && ::IsWindowVisible(window.GetShadow()->GetHWND());
+        },
+        kTimeoutMs));
+    ::UpdateWindow(window.GetHWND());
+    const RECT rc = WindowRect(window.GetHWND());
+    char line[64];
+    std::snprintf(line, sizeof(line), "%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+    ASSERT_TRUE(TestEnv::WriteFileBytes(marker, line));
+    // The script presses Escape once it has the picture; this ends the loop should it never come.
+    g_keyTarget = window.GetHWND();
+    const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 30000, [](HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        ::PostMessageW(g_keyTarget, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(window.ShowModal(), 1u);
+    ::KillTimer(nullptr, watchdog);
 }
