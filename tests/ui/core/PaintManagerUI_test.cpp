@@ -521,4 +521,46 @@ TEST_F(PaintManagerTest, LayeredShadowSurroundsTheInsetContent) {
     SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
 }
 
+// The window geometry from the skin: the first initial size wins and resizes a window that has no tree
+// yet; positive minimum and maximum sizes replace the tracking sizes.
+TEST(PaintManagerGeometryTest, InitialSizeAndTrackingLimits) {
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(hWnd, nullptr);
+    {
+        CPaintManagerUI pm;
+        pm.Init(hWnd);
+        pm.SetInitSize(0, 0, 250, 150);
+        pm.SetInitSize(0, 0, 400, 300);
+        const RECT expected = {0, 0, 250, 150};
+        const RECT recorded = pm.GetInitSize();
+        EXPECT_TRUE(EqualRect(&recorded, &expected) != FALSE);
+        RECT window;
+        GetWindowRect(hWnd, &window);
+        EXPECT_EQ(window.right - window.left, 250);
+        EXPECT_EQ(window.bottom - window.top, 150);
+
+        pm.SetMinInfo(300, 0);
+        pm.SetMaxInfo(0, 500);
+        MINMAXINFO info = {};
+        info.ptMinTrackSize = {10, 11};
+        info.ptMaxTrackSize = {1000, 1001};
+        LRESULT result = 0;
+        EXPECT_FALSE(pm.MessageHandler(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info), result));
+        EXPECT_EQ(info.ptMinTrackSize.x, 300);
+        EXPECT_EQ(info.ptMinTrackSize.y, 11);
+        EXPECT_EQ(info.ptMaxTrackSize.x, 1000);
+        EXPECT_EQ(info.ptMaxTrackSize.y, 500);
+
+        EXPECT_TRUE(pm.MessageHandler(WM_ERASEBKGND, 0, 0, result));
+        EXPECT_EQ(result, 1);
+
+        pm.SetTransparent(128);
+        EXPECT_NE(GetWindowLongW(hWnd, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+        pm.SetTransparent(256);
+        EXPECT_EQ(GetWindowLongW(hWnd, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    }
+    DestroyWindow(hWnd);
+}
+
 }  // namespace
