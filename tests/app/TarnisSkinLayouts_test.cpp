@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -18,7 +17,6 @@
 #include "ui/controls/ProgressUI.h"
 #include "ui/controls/StandardControls.h"
 #include "ui/controls/TabLayoutUI.h"
-#include "ui/core/ControlFactory.h"
 #include "ui/core/SkinBuilder.h"
 #include "ui/core/SkinResources.h"
 
@@ -48,12 +46,6 @@ std::wstring Tree(CControlUI* root) {
     std::wstringstream out;
     Walk(root, 0, out);
     return out.str();
-}
-
-// The edit box line of the folder page, while the library registers an edit box class.
-std::wstring EditLine() {
-    std::unique_ptr<CControlUI> edit(CControlFactory::Create(L"Edit"));
-    return edit ? L"            EditUI edit_input\n" : L"";
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -151,7 +143,7 @@ TEST_F(MainLayout, TreeMatchesTheLayout) {
         L"  VerticalLayoutUI VerticalLayoutUI2\n"
         L"    ButtonUI btn_min\n"
         L"    ButtonUI btn_close\n";
-    const std::wstring expected = head + EditLine() + tail;
+    const std::wstring expected = head + L"            EditUI edit_input\n" + tail;
     EXPECT_EQ(Narrow(Tree(s_window->Root())), Narrow(expected));
 }
 
@@ -305,11 +297,11 @@ TEST_F(MainLayout, RendersEveryPage) {
     const RECT select = s_window->Find<CControlUI>(L"btn_select")->GetPos();
     const RECT expectedSelect = {421, 280, 505, 309};
     EXPECT_TRUE(EqualRect(&select, &expectedSelect));
-    if (CControlUI* editInput = s_window->Find<CControlUI>(L"edit_input")) {
-        const RECT edit = editInput->GetPos();
-        const RECT expectedEdit = {36, 280, 423, 309};
-        EXPECT_TRUE(EqualRect(&edit, &expectedEdit));
-    }
+    CControlUI* editInput = s_window->Find<CControlUI>(L"edit_input");
+    ASSERT_NE(editInput, nullptr);
+    const RECT edit = editInput->GetPos();
+    const RECT expectedEdit = {36, 280, 423, 309};
+    EXPECT_TRUE(EqualRect(&edit, &expectedEdit));
     m_tabs->SelectItem(0);
 }
 

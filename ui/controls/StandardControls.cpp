@@ -4,6 +4,7 @@
 #include "ui/controls/ButtonUI.h"
 #include "ui/controls/CheckBoxUI.h"
 #include "ui/controls/ContainerUI.h"
+#include "ui/controls/EditUI.h"
 #include "ui/controls/HorizontalLayoutUI.h"
 #include "ui/controls/LabelUI.h"
 #include "ui/controls/OptionUI.h"
@@ -37,6 +38,7 @@ void RegisterStandardControls() {
     CControlFactory::Register(L"Option", &Make<COptionUI>);
     CControlFactory::Register(L"CheckBox", &Make<CCheckBoxUI>);
     CControlFactory::Register(L"Progress", &Make<CProgressUI>);
+    CControlFactory::Register(L"Edit", &Make<CEditUI>);
 }
 
 }  // namespace SkinUI
