@@ -49,6 +49,10 @@ for _ in $(seq 1 100); do
   kill -0 "$app_pid" 2>/dev/null || break
   sleep 0.1
 done
+if kill -0 "$app_pid" 2>/dev/null; then
+  echo "Escape did not close the window within 10 s" >&2
+  exit 1
+fi
 wait "$app_pid"
 rc=$?
 app_pid=
