@@ -2,8 +2,6 @@
 
 #include <process.h>
 
-#include <cctype>
-
 namespace WindowTest {
 
 namespace {
@@ -77,11 +75,6 @@ void ClickAt(POINT screen) {
 void PressKey(WORD vk) {
     SendKey(vk, false);
     SendKey(vk, true);
-}
-
-void TypeKeys(const std::string& text) {
-    for (char c : text)
-        PressKey(static_cast<WORD>(std::toupper(static_cast<unsigned char>(c))));
 }
 
 bool DragWithMouse(POINT from, POINT to, int steps, HANDLE entered, HANDLE moved, HANDLE exited) {

@@ -3,8 +3,6 @@
 // input path like a user's mouse and keyboard. Test thread unless noted.
 #include <windows.h>
 
-#include <string>
-
 namespace WindowTest {
 
 void MoveCursor(POINT screen);
@@ -13,8 +11,6 @@ void LeftUp();
 // Moves the cursor there and clicks the left button.
 void ClickAt(POINT screen);
 void PressKey(WORD vk);
-// Letters, digits and blanks, as virtual keys (so the target sees key downs, chars and key ups).
-void TypeKeys(const std::string& text);
 
 // An event the window under test signals (SetEvent); closed when the object goes.
 class CSignal {

@@ -13,8 +13,6 @@ using SkinUI::CWindowWnd;
 
 namespace {
 
-constexpr DWORD kTimeoutMs = 5000;
-
 class CPlainWindow : public CWindowWnd {
 public:
     int finalCount = 0;
