@@ -260,15 +260,15 @@ caption_button() { # file plate glyph-alpha glyph-draw
 }
 MIN_GLYPH="line 8,12 17,12"
 CLOSE_GLYPH="line 8.5,7.5 16.5,15.5 line 16.5,7.5 8.5,15.5"
-for spec in "min000 none 0.80 $MIN_GLYPH" "min001 #ffffff2e 1 $MIN_GLYPH" "min002 #ffffff18 0.85 $MIN_GLYPH"; do
-    read -r name plate alpha glyph <<<"$spec"
+for look in "min000 none 0.80 $MIN_GLYPH" "min001 #ffffff2e 1 $MIN_GLYPH" "min002 #ffffff18 0.85 $MIN_GLYPH"; do
+    read -r name plate alpha glyph <<<"$look"
     target btn_$name.png
     caption_button "$tmp/c.png" "$plate" "$alpha" "$glyph"
     save "$tmp/c.png"
 done
-for spec in "close000 none 0.80 $CLOSE_GLYPH" "close001 #e8344a 1 $CLOSE_GLYPH" \
+for look in "close000 none 0.80 $CLOSE_GLYPH" "close001 #e8344a 1 $CLOSE_GLYPH" \
     "close002 #b8182c 0.9 $CLOSE_GLYPH"; do
-    read -r name plate alpha glyph <<<"$spec"
+    read -r name plate alpha glyph <<<"$look"
     target btn_$name.png
     caption_button "$tmp/c.png" "$plate" "$alpha" "$glyph"
     save "$tmp/c.png"
