@@ -20,9 +20,11 @@ constexpr int kProgressBarHeight = 30;
 constexpr DWORD kPopupStyle = WS_POPUP;
 
 // Opens one of the installer's boxes owned by the main window; it frees itself when closed.
+// Null when its window could not be made (the object is then already gone or never bound).
 CMsgBoxDlg* OpenBox(HWND owner, const wchar_t* text, const wchar_t* title, const wchar_t* caption) {
     CMsgBoxDlg* box = new CMsgBoxDlg(text, title);
-    box->Create(owner, caption, kPopupStyle, 0, 0, 0, 0, 0);
+    if (!box->Create(owner, caption, kPopupStyle, 0, 0, 0, 0, 0))
+        return nullptr;
     box->CenterWindow();
     box->ShowWindow(true, true);
     return box;
@@ -130,6 +132,8 @@ void CMainDlg::ConfirmClose() {
     if (m_confirmation)
         return;
     m_confirmation = OpenBox(m_hWnd, L"是否退出安装？", L"", L"退出安装");
+    if (!m_confirmation)
+        return;
     const UINT result = m_confirmation->ShowModal();
     m_confirmation = nullptr;
     if (result == CMsgBoxDlg::kOk)
@@ -137,7 +141,8 @@ void CMainDlg::ConfirmClose() {
 }
 
 void CMainDlg::ShowAgreementWarning() {
-    OpenBox(m_hWnd, L"未勾选“同意软件许可协议”", L"提示信息", L"提示")->ShowModal();
+    if (CMsgBoxDlg* box = OpenBox(m_hWnd, L"未勾选“同意软件许可协议”", L"提示信息", L"提示"))
+        box->ShowModal();
 }
 
 void CMainDlg::ShowFailureBox() {

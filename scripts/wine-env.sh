@@ -28,6 +28,9 @@ wine_prefix_ready() {
       2>&1 9>&-
     "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
       </dev/null >/dev/null 2>&1 9>&-
+    # A new prefix goes on setting itself up after wineboot returns; wait until it is done
+    # (bounded: a server kept alive by another run never ends by itself).
+    timeout 180 "$WINESERVER" -w 9>&-
     touch "$WINEPREFIX/.zorva-ready-2"
   )
 }

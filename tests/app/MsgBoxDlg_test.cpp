@@ -24,7 +24,10 @@ protected:
     // Opens a box as the installer does; it frees itself when it closes.
     static CMsgBoxDlg* Open(const wchar_t* text, const wchar_t* title, const wchar_t* caption) {
         CMsgBoxDlg* box = new CMsgBoxDlg(text, title);
-        box->Create(nullptr, caption, WS_POPUP, 0, 0, 0, 0, 0);
+        if (!box->Create(nullptr, caption, WS_POPUP, 0, 0, 0, 0, 0)) {
+            ADD_FAILURE() << "the box's window was not created";
+            return nullptr;
+        }
         box->CenterWindow();
         box->ShowWindow(true, true);
         // Painting lays the controls out, so that queued clicks find their buttons.
@@ -55,6 +58,7 @@ TEST_F(MsgBoxDlgTest, ButtonsAnswer) {
     } cases[] = {{kBtnOk, 1}, {kBtnCancel, 2}, {kBtnClose, 2}};
     for (const Case& c : cases) {
         CMsgBoxDlg* box = Open(L"是否退出安装？", L"", L"退出安装");
+        ASSERT_NE(nullptr, box);
         QueueClick(box->GetHWND(), c.button);
         EXPECT_EQ(c.result, box->ShowModal());
     }
@@ -63,6 +67,7 @@ TEST_F(MsgBoxDlgTest, ButtonsAnswer) {
 // Escape must never mean "yes": it answers like Cancel.
 TEST_F(MsgBoxDlgTest, EscapeIsCancel) {
     CMsgBoxDlg* box = Open(L"是否退出安装？", L"", L"退出安装");
+    ASSERT_NE(nullptr, box);
     PostMessageW(box->GetHWND(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(2u, box->ShowModal());
 }
@@ -71,6 +76,7 @@ TEST_F(MsgBoxDlgTest, EscapeIsCancel) {
 TEST_F(MsgBoxDlgTest, TextAndTitle) {
     CMsgBoxDlg* titled = Open(L"安装失败，请检查网络后重试！", L"提示信息", L"Tarnis提示");
     CMsgBoxDlg* untitled = Open(L"是否退出安装？", L"", L"退出安装");
+    ASSERT_TRUE(titled && untitled);
     const HWND first = titled->GetHWND();
     const HWND second = untitled->GetHWND();
     EXPECT_EQ(L"安装失败，请检查网络后重试！", LabelText(first, L"lb_text"));
@@ -86,6 +92,7 @@ TEST_F(MsgBoxDlgTest, TextAndTitle) {
 TEST_F(MsgBoxDlgTest, RepeatedModalBoxes) {
     for (int i = 0; i < 30; ++i) {
         CMsgBoxDlg* box = Open(L"x", L"", L"退出安装");
+        ASSERT_NE(nullptr, box);
         QueueClick(box->GetHWND(), i % 2 ? kBtnOk : kBtnCancel);
         ASSERT_EQ(i % 2 ? 1u : 2u, box->ShowModal());
     }
