@@ -9,21 +9,21 @@ WINESERVER=/usr/lib/wine/wineserver
 
 # Creates the prefix on first use, with CJK font replacements and no crash dialogs.
 wine_prefix_ready() {
-  [ -f "$WINEPREFIX/.zorva-ready-2" ] && return 0
+  [ -f "$WINEPREFIX/.zorva-ready-3" ] && return 0
   mkdir -p "$WINEPREFIX"
   (
     exec 9>"$WINEPREFIX/.lock"
     flock 9
-    [ -f "$WINEPREFIX/.zorva-ready-2" ] && exit 0
+    [ -f "$WINEPREFIX/.zorva-ready-3" ] && exit 0
     # Wine's services outlive these commands: they must not inherit the lock.
     "$WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&-
     local key='HKCU\Software\Wine\Fonts\Replacements'
     for face in "宋体" "微软雅黑" "SimSun" "Microsoft YaHei" "新宋体" "黑体"; do
       "$WINE" reg add "$key" /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1 9>&-
     done
-    # Xvfb runs no window manager: unmanaged windows keep Wine from waiting 2 s on each hide
-    # for a manager that never answers.
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 9>&-
+    # Windows stay managed: unmanaged ones hide faster without a window manager, but then X
+    # keyboard input (xdotool) no longer reaches them.
+    "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1 9>&-
     "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null \
       2>&1 9>&-
     "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
@@ -31,7 +31,7 @@ wine_prefix_ready() {
     # A new prefix goes on setting itself up after wineboot returns; wait until it is done
     # (bounded: a server kept alive by another run never ends by itself).
     timeout 180 "$WINESERVER" -w 9>&-
-    touch "$WINEPREFIX/.zorva-ready-2"
+    touch "$WINEPREFIX/.zorva-ready-3"
   )
 }
 

@@ -90,7 +90,7 @@ TEST_F(MsgBoxDlgTest, TextAndTitle) {
 
 // A box opened and answered many times in a row leaves nothing behind.
 TEST_F(MsgBoxDlgTest, RepeatedModalBoxes) {
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < 8; ++i) {
         CMsgBoxDlg* box = Open(L"x", L"", L"退出安装");
         ASSERT_NE(nullptr, box);
         QueueClick(box->GetHWND(), i % 2 ? kBtnOk : kBtnCancel);
