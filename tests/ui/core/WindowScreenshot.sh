@@ -44,7 +44,10 @@ w=$((right - left + 2 * margin)); h=$((bottom - top + 2 * margin))
 mkdir -p "$(dirname "$out")"
 import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out" || exit 1
 
-xdotool mousemove $((left + 100)) $((top + 50)) click 1 key Escape
+# Below the caption band: a click there only focuses the window, it does not start a drag.
+xdotool mousemove $((left + 100)) $((top + 200)) click 1
+sleep 0.3
+xdotool key Escape
 for _ in $(seq 1 100); do
   kill -0 "$app_pid" 2>/dev/null || break
   sleep 0.1
