@@ -11,7 +11,7 @@ options=(
   --without-nghttp2 --without-libssh2 --without-librtmp --disable-ldap --disable-ldaps
   --disable-ftp --disable-file --disable-rtsp --disable-dict --disable-telnet --disable-tftp
   --disable-pop3 --disable-imap --disable-smb --disable-smtp --disable-gopher --disable-mqtt
-  --disable-manual --disable-docs --disable-threaded-resolver --enable-ipv6
+  --disable-manual --disable-docs --enable-threaded-resolver --enable-ipv6
 )
 
 version=$(apt-cache showsrc curl 2>/dev/null | awk '/^Version:/{print $2; exit}')

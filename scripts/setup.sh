@@ -10,7 +10,7 @@ packages=(
   cmake make python3 dpkg-dev
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool xcompmgr x11-utils imagemagick fonts-wqy-microhei
-  libz-mingw-w64-dev libstb-dev googletest nginx-light
+  libz-mingw-w64-dev libstb-dev googletest nginx-light openssl osslsigncode tinyproxy
 )
 
 missing=()
@@ -31,8 +31,10 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_src -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   [ ${#missing[@]} -eq 0 ] || apt-get install -y -q --no-install-recommends "${missing[@]}"
-  # nginx-light starts a system service on install; the tests run their own.
-  systemctl disable --now nginx >/dev/null 2>&1 || service nginx stop >/dev/null 2>&1 || true
+  # nginx-light and tinyproxy start system services on install; the tests run their own.
+  for service in nginx tinyproxy; do
+    systemctl disable --now "$service" >/dev/null 2>&1 || service "$service" stop >/dev/null 2>&1 || true
+  done
 fi
 
 "$here/build-curl.sh" "$cache"
