@@ -19,7 +19,9 @@ version=$(apt-cache showsrc curl 2>/dev/null | awk '/^Version:/{print $2; exit}'
 key=$(printf '%s\n' "$version" "${options[@]}" | sha256sum | cut -c1-12)
 prefix="$cache/curl-$key"
 
+# The link names the build for these options, whichever was built last.
 if [ -f "$prefix/.done" ]; then
+  ln -sfn "$prefix" "$cache/curl"
   exit 0
 fi
 
