@@ -9,24 +9,7 @@ set -u
 action=${1:?start or stop}
 dir=${2:?state folder}
 nginx=/usr/sbin/nginx
-
-stop_server() {
-  [ -f "$dir/nginx.pid" ] || return 0
-  local pid
-  pid=$(cat "$dir/nginx.pid")
-  kill "$pid" 2>/dev/null
-  for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null
-  rm -f "$dir/nginx.pid"
-}
-
-listening() {
-  python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' "$1" \
-    2>/dev/null
-}
+source "$(dirname "$0")/server-process.sh"
 
 server_block() {
   printf '    server {\n        listen 127.0.0.1:%s;\n        root %s/%s;\n' "$1" "$dir" "$2"
@@ -39,7 +22,7 @@ start)
   fallback=${4:?fallback port}
   lifetime=${5:-900}
   rate=${6:-0}
-  stop_server
+  stop_pidfile "$dir/nginx.pid"
   mkdir -p "$dir/primary" "$dir/fallback" "$dir/packages" "$dir/tmp"
   {
     echo "daemon off;"
@@ -56,15 +39,12 @@ start)
     echo "}"
   } >"$dir/nginx.conf"
   setsid timeout "$lifetime" "$nginx" -c "$dir/nginx.conf" -p "$dir" </dev/null >>"$dir/out.log" 2>&1 &
-  for _ in $(seq 1 100); do
-    listening "$primary" && listening "$fallback" && exit 0
-    sleep 0.1
-  done
+  wait_listening "$primary" && wait_listening "$fallback" && exit 0
   echo "update-server: nginx did not start; see $dir/error.log" >&2
   exit 1
   ;;
 stop)
-  stop_server
+  stop_pidfile "$dir/nginx.pid"
   ;;
 *)
   echo "usage: $0 start DIR PRIMARY FALLBACK [LIFETIME] [RATE] | stop DIR" >&2

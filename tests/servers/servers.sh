@@ -11,27 +11,7 @@ lifetime=${3:-1200}
 nginx=/usr/sbin/nginx
 # Debian's interpreter when there is one, whatever else is first on the PATH.
 python=$(command -v /usr/bin/python3 || command -v python3)
-
-# Alive and not merely a zombie waiting for its reaper.
-alive() {
-    local state
-    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)
-    [ -n "$state" ] && [ "$state" != Z ]
-}
-
-stop_one() {
-    local pidfile=$1
-    [ -f "$pidfile" ] || return 0
-    local pid
-    pid=$(cat "$pidfile")
-    kill "$pid" 2>/dev/null
-    for _ in $(seq 1 50); do
-        alive "$pid" || break
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null
-    rm -f "$pidfile"
-}
+source "$here/../../scripts/server-process.sh"
 
 free_port() {
     "$python" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
@@ -55,16 +35,6 @@ write("medium.bin", 3 * 1024 * 1024 + 17)
 write("big30.bin", 30 * 1000 * 1000)
 open(root + "/empty.txt", "wb").close()
 EOF
-}
-
-wait_listening() {
-    local port=$1
-    for _ in $(seq 1 100); do
-        "$python" -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' \
-            "$port" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
 start_nginx() {
@@ -103,7 +73,7 @@ EOF
             echo "$port" >"$dir/nginx.port"
             return 0
         fi
-        stop_one "$dir/nginx.watchdog.pid"
+        stop_pidfile "$dir/nginx.watchdog.pid"
     done
     echo "servers: nginx did not start; see $dir/nginx-error.log" >&2
     return 1
@@ -123,8 +93,8 @@ start_fault() {
 }
 
 stop_all() {
-    stop_one "$dir/nginx.watchdog.pid"
-    stop_one "$dir/fault.watchdog.pid"
+    stop_pidfile "$dir/nginx.watchdog.pid"
+    stop_pidfile "$dir/fault.watchdog.pid"
     rm -f "$dir/nginx.port" "$dir/fault.port"
 }
 
