@@ -177,13 +177,17 @@ int CFlowLayoutUI::FlowLength(CControlUI* pControl,
                               const TFlowPlan& plan,
                               TFlowState& state,
                               SIZE remaining,
-                              int padFar) const {
+                              const RECT& padding) const {
+    // This child's paddings and the child padding before it are out of `remaining` (or are taken
+    // below), so they no longer count as what is still needed.
+    state.fixedRemaining -= PadNear(padding) + PadFar(padding) + (state.placed > 0 ? m_iChildPadding : 0);
+    ++state.placed;
     int length = AlongSize(pControl->EstimateSize(remaining));
     if (length == 0) {
         ++state.adjustable;
         length = plan.expand;
         if (state.adjustable == plan.adjustables)
-            length = std::max(0, AlongSize(remaining) - padFar - state.fixedRemaining);
+            length = std::max(0, AlongSize(remaining) - PadFar(padding) - state.fixedRemaining);
         return ClampAlong(pControl, length);
     }
     length = ClampAlong(pControl, length);

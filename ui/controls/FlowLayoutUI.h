@@ -38,17 +38,21 @@ protected:
         int expand = 0;  // the share of each adjustable child
     };
     struct TFlowState {
+        int placed = 0;
         int adjustable = 0;
+        // What the children not yet placed need besides the adjustable lengths: fixed lengths,
+        // paddings and the child padding between them.
         int fixedRemaining = 0;
     };
     // 1. Measure the visible flowed children.
     TFlowPlan MeasureFlow(SIZE available) const;
-    // 2. The length of the next child; the last adjustable child takes the rounding remainder.
+    // 2. The length of the next child, `remaining` being what is left after its near padding; the
+    // last adjustable child takes the rounding remainder.
     int FlowLength(CControlUI* pControl,
                    const TFlowPlan& plan,
                    TFlowState& state,
                    SIZE remaining,
-                   int padFar) const;
+                   const RECT& padding) const;
     int ClampAlong(const CControlUI* pControl, int length) const;
     int ClampAcross(const CControlUI* pControl, int length) const;
     int AlongSize(SIZE sz) const { return m_axis == Axis::kVertical ? sz.cy : sz.cx; }

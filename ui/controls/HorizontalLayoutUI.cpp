@@ -45,7 +45,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
         }
         const RECT padding = pControl->GetPadding();
         szRemaining.cx -= padding.left;
-        const int cx = FlowLength(pControl, plan, state, szRemaining, padding.right);
+        const int cx = FlowLength(pControl, plan, state, szRemaining, padding);
         int cy = pControl->GetFixedHeight();
         if (cy == 0)
             cy = rc.bottom - rc.top - padding.top - padding.bottom;

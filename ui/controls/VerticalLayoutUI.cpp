@@ -49,7 +49,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
         }
         const RECT padding = pControl->GetPadding();
         szRemaining.cy -= padding.top;
-        const int cy = FlowLength(pControl, plan, state, szRemaining, padding.bottom);
+        const int cy = FlowLength(pControl, plan, state, szRemaining, padding);
         int cx = pControl->GetFixedWidth();
         if (cx == 0)
             cx = szAvailable.cx - padding.left - padding.right;
