@@ -20,6 +20,11 @@ int ParseInt(LPCWSTR value) {
     return n;
 }
 
+CControlUI* CALLBACK ForgetInManager(CControlUI* pControl, LPVOID pData) {
+    static_cast<CPaintManagerUI*>(pData)->ForgetControl(pControl);
+    return nullptr;
+}
+
 int PageHeight(const RECT& rcItem, const RECT& inset, const CScrollBarUI* hbar) {
     int page = rcItem.bottom - rcItem.top - inset.top - inset.bottom;
     if (hbar != nullptr && hbar->IsVisible())
@@ -104,8 +109,14 @@ bool CContainerUI::InsertItem(CControlUI* pControl, int iIndex) {
 }
 
 void CContainerUI::ReleaseChild(CControlUI* pControl) {
-    if (!m_bAutoDestroy)
+    if (!m_bAutoDestroy) {
+        // The child outlives its place here, perhaps this container and the window too: it must keep
+        // no pointer into them, nor they into it.
+        if (m_pManager != nullptr)
+            pControl->FindControl(ForgetInManager, m_pManager, 0);
+        pControl->SetManager(nullptr, nullptr, false);
         return;
+    }
     if (m_bDelayedDestroy && m_pManager != nullptr)
         m_pManager->AddDelayedCleanup(pControl);
     else

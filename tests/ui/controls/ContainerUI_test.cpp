@@ -161,7 +161,7 @@ TEST(ContainerFloatTest, RelativePlacementFollowsTheContainerSize) {
 }
 
 // Removing children: with delayed destroy they live until the posted cleanup; without it they die at
-// once; without auto destroy they survive.
+// once; without auto destroy they survive, and leave the tree, also when their container dies.
 TEST(ContainerChildrenTest, RemovalDestroysAsConfigured) {
     auto* root = new CVerticalLayoutUI();
     static int s_destroyed = 0;
@@ -191,6 +191,20 @@ TEST(ContainerChildrenTest, RemovalDestroysAsConfigured) {
     EXPECT_EQ(s_destroyed, 2);
     EXPECT_FALSE(root->Remove(kept));
     EXPECT_EQ(root->GetCount(), 0);
+    EXPECT_EQ(kept->GetParent(), nullptr);
+    EXPECT_EQ(kept->GetManager(), nullptr);
+
+    auto* holder = new CVerticalLayoutUI();
+    holder->SetAutoDestroy(false);
+    root->SetAutoDestroy(true);
+    root->Add(holder);
+    holder->Add(kept);
+    ASSERT_EQ(kept->GetParent(), holder);
+    ASSERT_TRUE(root->Remove(holder));
+    ASSERT_EQ(kept->GetParent(), nullptr) << "the holder is gone";
+    EXPECT_EQ(kept->GetManager(), nullptr);
+    EXPECT_TRUE(kept->IsEnabled());
+    EXPECT_EQ(s_destroyed, 2);
     delete kept;
     EXPECT_EQ(s_destroyed, 3);
 }
