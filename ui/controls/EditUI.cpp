@@ -123,10 +123,16 @@ void CEditUI::SetNumberOnly(bool bNumberOnly) {
         m_uWindowStyles &= ~static_cast<UINT>(ES_NUMBER);
 }
 
-void CEditUI::OpenNativeWindow() {
-    // The window deletes itself when it closes.
+bool CEditUI::OpenNativeWindow() {
+    // The window deletes itself when its native window is destroyed, and then clears m_pWindow.
     m_pWindow = new CEditWnd;
-    m_pWindow->Init(this);
+    if (!m_pWindow->Init(this) && m_pWindow != nullptr) {
+        // No native window was made, so nothing would ever delete or close it: stay closed, and let
+        // the next focus try again.
+        delete m_pWindow;
+        m_pWindow = nullptr;
+    }
+    return m_pWindow != nullptr;
 }
 
 void CEditUI::SelectAllNative() {
@@ -178,8 +184,7 @@ void CEditUI::DoEvent(TEventUI& event) {
             if (IsEnabled()) {
                 m_pManager->ReleaseCapture();
                 if (IsFocused() && m_pWindow == nullptr) {
-                    OpenNativeWindow();
-                    if (::PtInRect(&m_rcItem, event.ptMouse))
+                    if (OpenNativeWindow() && ::PtInRect(&m_rcItem, event.ptMouse))
                         SelectAllNative();
                 } else if (m_pWindow != nullptr) {
                     SelectAllNative();

@@ -50,7 +50,8 @@ public:
 
 private:
     friend class CEditWnd;
-    void OpenNativeWindow();
+    // False when the native window could not be made.
+    bool OpenNativeWindow();
     void SelectAllNative();
 
     // Not owned: the native window deletes itself when it closes and then clears this.

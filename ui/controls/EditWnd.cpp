@@ -50,7 +50,7 @@ RECT CEditWnd::CalPos() const {
     return rcPos;
 }
 
-void CEditWnd::Init(CEditUI* pOwner) {
+bool CEditWnd::Init(CEditUI* pOwner) {
     m_pOwner = pOwner;
     CPaintManagerUI* pManager = pOwner->GetManager();
     DWORD style = WS_CHILD | ES_AUTOHSCROLL;
@@ -58,7 +58,7 @@ void CEditWnd::Init(CEditUI* pOwner) {
         style |= ES_PASSWORD;
     Create(pManager->GetPaintWindow(), nullptr, style, 0, CalPos());
     if (m_hWnd == nullptr)
-        return;
+        return false;
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(pManager->GetFont(pOwner->GetFont())), TRUE);
     ::SendMessageW(m_hWnd, EM_LIMITTEXT, pOwner->GetMaxChar(), 0);
     if (pOwner->IsPasswordMode())
@@ -72,6 +72,7 @@ void CEditWnd::Init(CEditUI* pOwner) {
     ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     ::SetFocus(m_hWnd);
     m_bInit = true;
+    return true;
 }
 
 void CEditWnd::OnEditChanged() {

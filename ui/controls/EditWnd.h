@@ -16,7 +16,8 @@ public:
     ~CEditWnd() override;
 
     // Creates the child in the owner's paint window, over the owner's text area, and gives it the focus.
-    void Init(CEditUI* pOwner);
+    // False when the child could not be made; this object is then not deleted by any window.
+    bool Init(CEditUI* pOwner);
     // Where the child lies for its owner: the text area, narrowed to one line of the owner's font.
     RECT CalPos() const;
     // Forgets an owner that is going away before this window.

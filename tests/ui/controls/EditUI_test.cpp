@@ -166,6 +166,40 @@ TEST_F(EditInput, NativeWindowGoesWithTheFocus) {
     m_edit->SetVisible(true);
 }
 
+// Refuses, through the system's own hook, every window of the native edit's class made on this thread.
+LRESULT CALLBACK RefuseNativeEdits(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        const LPCWSTR name = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(name) && ::_wcsicmp(name, L"EditWnd") == 0)
+            return 1;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A native child that cannot be made leaves the edit closed, and the next focus opens one.
+TEST_F(EditInput, OpensAgainAfterTheNativeWindowCouldNotBeMade) {
+    const HHOOK hook = ::SetWindowsHookExW(WH_CBT, RefuseNativeEdits, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    s_pHost->Manager().SetFocus(m_edit);
+    bool closed = m_edit->GetNativeWindow() == nullptr;
+    // A click on the focused edit tries again.
+    SkinUI::TEventUI event = {};
+    event.type = SkinUI::kEventButtonDown;
+    event.sender = m_edit;
+    event.ptMouse = kInside;
+    m_edit->Event(event);
+    closed = closed && m_edit->GetNativeWindow() == nullptr;
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(m_edit->IsFocused());
+
+    s_pHost->Manager().SetFocus(nullptr);
+    s_pHost->Manager().SetFocus(m_edit);
+    const HWND hNative = NativeOf(m_edit);
+    ASSERT_NE(hNative, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(hNative));
+}
+
 // "numberonly" reaches the native window, which then refuses letters; turning it off again leaves
 // no extra style behind.
 TEST_F(EditInput, NumberOnlyRefusesLetters) {
