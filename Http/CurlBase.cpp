@@ -42,6 +42,13 @@ void CCurlBase::CleanupHandle() {
     m_easy = nullptr;
 }
 
+void CCurlBase::RunBeforeStart(const std::function<bool()>& keepGoing) {
+    m_ranBeforeStart = true;
+    // The output is set before the hand-over and replaced never, so it needs no lock here.
+    if (m_output && !m_output->BeforeFirstWrite(keepGoing))
+        m_beforeStartResult = keepGoing() ? CURLE_READ_ERROR : CURLE_ABORTED_BY_CALLBACK;
+}
+
 bool CCurlBase::ProgressDue() {
     if (!m_progressReporting)
         return false;

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,6 +49,18 @@ public:
     CURL* EasyHandle() const { return m_easy; }
     // Worker thread: the handle has left the multi handle for good.
     void CleanupHandle();
+
+    // Worker thread, once, before the handle joins the multi handle and outside the worker's
+    // lock: the output's work that must precede its first byte (a resumed download hashes
+    // what its file already holds). Gives up as soon as `keepGoing` turns false.
+    void RunBeforeStart(const std::function<bool()>& keepGoing);
+    bool HasRunBeforeStart() const { return m_ranBeforeStart; }
+    // CURLE_OK, or why the transfer cannot start (the worker reports it as the result).
+    CURLcode BeforeStartResult() const { return m_beforeStartResult; }
+    // Nothing to fetch (the file is already whole): the worker runs the before-start work
+    // and reports the transfer done without libcurl. Set before the transfer is handed over.
+    void SetNothingToFetch(bool on) { m_nothingToFetch = on; }
+    bool NothingToFetch() const { return m_nothingToFetch; }
 
     CurlListener* Listener() const { return m_listener; }
     bool IsActive() const { return m_active.load(std::memory_order_acquire); }
@@ -101,4 +114,8 @@ private:
     std::unique_ptr<IBaseStream> m_input;
     CLock m_streamLock;
     bool m_streamsClosed = false;
+    bool m_nothingToFetch = false;
+    // Worker thread only.
+    bool m_ranBeforeStart = false;
+    CURLcode m_beforeStartResult = CURLE_OK;
 };

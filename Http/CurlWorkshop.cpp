@@ -89,6 +89,7 @@ void CCurlWorkshop::WaitForWork() {
 int CCurlWorkshop::PerformStep() {
     if (IsStopping())
         return 0;
+    RunBeforeStartWork();
     EventList events;
     ApplyPendingChanges(events);
     PostEvents(events);
@@ -147,6 +148,21 @@ int CCurlWorkshop::CompletionStep() {
     return count;
 }
 
+void CCurlWorkshop::RunBeforeStartWork() {
+    TransferList waiting;
+    {
+        CAutoLock hold(m_lock);
+        for (const auto& transfer : m_pendingAdditions) {
+            if (!transfer->HasRunBeforeStart())
+                waiting.push_back(transfer);
+        }
+    }
+    // Outside the lock: the UI thread may withdraw a transfer (or stop the engine) meanwhile,
+    // and the work then ends at its next piece.
+    for (const auto& transfer : waiting)
+        transfer->RunBeforeStart([&] { return transfer->IsActive() && !IsStopping(); });
+}
+
 void CCurlWorkshop::ApplyPendingChanges(EventList& events) {
     CAutoLock hold(m_lock);
     for (const auto& transfer : m_pendingAdditions) {
@@ -166,6 +182,15 @@ void CCurlWorkshop::ApplyPendingChanges(EventList& events) {
     for (size_t n = m_pendingAdditions.size(); n > 0; --n) {
         CRefPtr<CCurlBase> transfer = m_pendingAdditions.front();
         m_pendingAdditions.pop_front();
+        if (!transfer->HasRunBeforeStart()) {
+            // Handed over after this turn's before-start work: the next turn starts it.
+            m_pendingAdditions.push_back(transfer);
+            continue;
+        }
+        if (transfer->BeforeStartResult() != CURLE_OK || transfer->NothingToFetch()) {
+            events.push_back({PendingEvent::kDone, transfer, transfer->BeforeStartResult()});
+            continue;
+        }
         if (transfer->EasyHandle() && curl_multi_add_handle(m_multi, transfer->EasyHandle()) == CURLM_OK) {
             events.push_back({PendingEvent::kStarted, transfer, CURLE_OK});
             m_running.push_back(transfer);

@@ -37,6 +37,7 @@ private:
 
     int PerformStep();
     int CompletionStep();
+    void RunBeforeStartWork();
     void ApplyPendingChanges(EventList& events);
     void WaitForSockets();
     void RemoveLocked(const CRefPtr<CCurlBase>& transfer);

@@ -51,6 +51,9 @@ int DownloadWriteFile::Write(const void* data, unsigned count) {
         SetError(kHttpErrorSys, e.m_code);
         return -1;
     }
+    // Fed only while the digests cover the file so far; otherwise they stay incomplete.
+    if (m_digester.IsWanted() && m_digester.Fed() == m_size)
+        m_digester.Update(data, count);
     m_size += count;
     return static_cast<int>(count);
 }
@@ -70,15 +73,35 @@ void DownloadWriteFile::Clear() {
     if (!m_file.IsOpen()) {
         DeleteFileW(m_path.c_str());
         m_size = 0;
+        m_digester.Reset();
         return;
     }
     try {
         m_file.SetLength(0);
         m_size = 0;
+        m_digester.Reset();
     } catch (const CFileExException& e) {
         LogFailure(e.m_code);
         SetError(kHttpErrorSys, e.m_code);
     }
+}
+
+bool DownloadWriteFile::BeforeFirstWrite(const std::function<bool()>& keepGoing) {
+    if (!m_digester.IsWanted() || m_digester.Fed() == m_size)
+        return true;
+    m_digester.Reset();
+    const DWORD error = m_digester.FeedFileStart(m_path, m_size, keepGoing);
+    if (error == ERROR_SUCCESS)
+        return true;
+    if (error != ERROR_CANCELLED)
+        SetError(kHttpErrorSys, static_cast<int>(error));
+    return false;
+}
+
+FileDigests DownloadWriteFile::FinishDigests() {
+    if (!m_digester.IsWanted() || m_digester.Fed() != m_size)
+        return FileDigests();
+    return m_digester.Finish();
 }
 
 bool DownloadWriteFile::Truncate(const std::wstring& path, uint64_t length) {

@@ -1,11 +1,13 @@
 #pragma once
-// Body sink of a file download: appends to the partial file, and refuses a write that would
-// grow the file past the size the caller expects (a server sending more than it should).
-// Open/Close/Clear on the UI thread, Write/Clear on the download worker, serialised by the
-// owning transfer.
+// Body sink of a file download: appends to the partial file, refuses a write that would grow
+// the file past the size the caller expects (a server sending more than it should), and keeps
+// the digests of the whole file when asked: on the worker, the bytes the file held when it was
+// opened first, then every byte written. Open/Close/Clear on the UI thread, Write/Clear and
+// BeforeFirstWrite on the download worker, serialised by the owning transfer.
 #include <cstdint>
 #include <string>
 
+#include "Http/FileDigester.h"
 #include "Http/OBaseStream.h"
 #include "Runtime/FileEx.h"
 
@@ -19,6 +21,8 @@ public:
     ~DownloadWriteFile() override = default;
 
     bool Open(const std::wstring& path);
+    // Hashes what the file held when it was opened, when digests are wanted.
+    bool BeforeFirstWrite(const std::function<bool()>& keepGoing) override;
     int Write(const void* data, unsigned count) override;
     void Close() override;
     void Clear() override;
@@ -26,6 +30,10 @@ public:
     // 0 means no limit.
     void SetSizeLimit(uint64_t limit) { m_sizeLimit = limit; }
     uint64_t Size() const { return m_size; }
+    // kDigest* bits; set before the transfer is handed over.
+    void SetDigests(unsigned kinds) { m_digester = FileDigester(kinds); }
+    // The digests of the bytes now in the file; all empty unless they cover every one of them.
+    FileDigests FinishDigests();
 
     // Cuts the file at `path` back to `length` bytes; false when it cannot be opened.
     static bool Truncate(const std::wstring& path, uint64_t length);
@@ -37,4 +45,5 @@ private:
     CFileEx m_file;
     uint64_t m_size = 0;
     uint64_t m_sizeLimit = 0;
+    FileDigester m_digester;
 };

@@ -9,6 +9,7 @@
 #include "Http/HttpLog.h"
 #include "Http/HttpMgr.h"
 #include "Http/HttpNumbers.h"
+#include "Runtime/AutoLock.h"
 #include "Runtime/CommonUtils.h"
 
 namespace {
@@ -37,6 +38,7 @@ bool CHttpDownloadFile::Download(const std::wstring& url,
     m_localPath = localPath;
     m_expectedSize = expectedSize;
     m_user = user;
+    m_digests = FileDigests();
     return Send();
 }
 
@@ -56,6 +58,7 @@ bool CHttpDownloadFile::Start() {
     if (IsRunning())
         return false;
     ReleaseTransfer();
+    m_sink = nullptr;
     CRefPtr<CCurlBase> transfer(new CCurlHttp(Manager()));
     transfer->SetProgressReporting(true);
     SetTransfer(transfer);
@@ -68,7 +71,11 @@ bool CHttpDownloadFile::Start() {
     }
     // Whatever the server sends, the file never grows past the size the caller expects.
     sink->SetSizeLimit(m_expectedSize);
+    sink->SetDigests(m_digestKinds);
     DownloadWriteFile* file = sink.get();
+    m_sink = file;
+    m_digests = FileDigests();
+    m_wholeOnDisk = false;
     transfer->SetOutput(std::move(sink));
     FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"CHttpDownloadFile::Start() localPath:%s",
                                m_localPath.c_str());
@@ -95,8 +102,14 @@ bool CHttpDownloadFile::Start() {
     if (size == m_expectedSize) {
         HttpLog::TraceAndFile(kLogError, kLogInfo, __LINE__, kSource,
                               L"文件大小等于预计大小，下载已完成 %s pos:%lld", m_localPath.c_str(), shown);
-        ReportDone(kHttpErrorOk, 0);
-        return false;
+        if (m_digestKinds == 0) {
+            ReportDone(kHttpErrorOk, 0);
+            return false;
+        }
+        // Its digests still have to be read off the file, which is the worker's job.
+        m_wholeOnDisk = true;
+        transfer->SetNothingToFetch(true);
+        return CHttpBase::Start();
     }
     if (size > 0) {
         HttpLog::TraceAndFile(kLogError, kLogInfo, __LINE__, kSource, L"开始断点下载 %s pos:%lld",
@@ -116,6 +129,7 @@ bool CHttpDownloadFile::Stop() {
     m_receivedThisAttempt = 0;
     m_sinceLastTick = 0;
     m_contentLength = 0;
+    m_sink = nullptr;
     return CHttpBase::Stop();
 }
 
@@ -200,7 +214,7 @@ HttpResult CHttpDownloadFile::CheckWhole(HttpResult result) {
         return result;
     // libcurl is content with a response it did not follow (a 3xx without Location) or one
     // without a body (204); neither is the file, and what it wrote is taken back.
-    if (!DeliversFile(m_finalStatus)) {
+    if (!m_wholeOnDisk && !DeliversFile(m_finalStatus)) {
         DownloadWriteFile::Truncate(m_localPath, RangeStart());
         return {kHttpErrorHttp, m_finalStatus};
     }
@@ -212,9 +226,17 @@ HttpResult CHttpDownloadFile::CheckWhole(HttpResult result) {
 void CHttpDownloadFile::Done(CURLcode result) {
     if (!IsRunning())
         return;
+    FileDigests digests;
+    if (m_sink) {
+        // The worker has let the transfer go: nothing writes the file any more.
+        CAutoLock hold(Transfer()->StreamLock());
+        digests = m_sink->FinishDigests();
+    }
     Stop();
     SetError(kHttpErrorCurl, result);
     HttpResult outcome = CheckWhole(TakeResult());
+    if (outcome.type == kHttpErrorOk)
+        m_digests = digests;
     if (ShouldRetry(outcome)) {
         HttpLog::TraceAndFile(kLogError, kLogInfo, __LINE__, kSource,
                               L"CHttpDownloadFile::Done() 重试.... code:%d errtype:%d  url:%s ", outcome.code,

@@ -2,12 +2,17 @@
 // A request that downloads one URL into one local file, resuming a partial file with a byte
 // range, falling back to a full download when the server ignores the range, checking what
 // arrives against the size the caller expects, and reporting progress once a second with a
-// ten-second average speed. UI thread only (its file sink is written by the worker).
+// ten-second average speed. On request it also hands over the MD5 and SHA-256 of the finished
+// file, computed on the worker as the bytes are written (the UI thread never reads the file).
+// UI thread only (its file sink is written by the worker).
 #include <cstdint>
 #include <deque>
 #include <string>
 
+#include "Http/FileDigester.h"
 #include "Http/HttpBase.h"
+
+class DownloadWriteFile;
 
 class CHttpDownloadFile : public CHttpBase {
 public:
@@ -24,6 +29,12 @@ public:
     bool Download(const std::wstring& url, const std::wstring& localPath, uint64_t expectedSize, void* user);
     void SetDoneCallback(DoneCallback callback) { m_doneCallback = callback; }
     void SetProgressCallback(ProgressCallback callback) { m_progressCallback = callback; }
+    // The digests to compute (kDigestMd5, kDigestSha256 bits), set before Send; only what is
+    // asked for costs time per byte.
+    void SetDigests(unsigned kinds) { m_digestKinds = kinds; }
+    // The digests of the whole file, valid once the done callback has reported (0, 0), until
+    // the next Send; empty for a kind not asked for.
+    const FileDigests& Digests() const { return m_digests; }
 
     bool Prepare() override;
     bool Start() override;
@@ -36,8 +47,6 @@ public:
     const std::wstring& LocalPath() const { return m_localPath; }
 
 private:
-    enum class Resume { kFromStart, kFromEnd };
-    void BeginTransfer(Resume resume);
     // Stops and reports (3, 2007); the request may be gone once this returns.
     void FailLengthMismatch(uint64_t announced);
     bool RangeStartsWhereAsked();
@@ -49,6 +58,12 @@ private:
     DoneCallback m_doneCallback = nullptr;
     ProgressCallback m_progressCallback = nullptr;
     void* m_user = nullptr;
+    unsigned m_digestKinds = 0;
+    FileDigests m_digests;
+    // Owned by the transfer; valid while the request holds it.
+    DownloadWriteFile* m_sink = nullptr;
+    // This attempt found the file whole and only has it hashed on the worker.
+    bool m_wholeOnDisk = false;
     uint64_t m_receivedThisAttempt = 0;
     uint32_t m_sinceLastTick = 0;
     uint64_t m_contentLength = 0;

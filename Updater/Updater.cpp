@@ -5,7 +5,6 @@
 #include "Runtime/CommonUtils.h"
 #include "Runtime/ConsoleLogger.h"
 #include "Runtime/FileLogger.h"
-#include "Runtime/Md5.h"
 #include "Runtime/StringConv.h"
 #include "Updater/UpdateEndpoints.h"
 #include "Updater/UpdateRecord.h"
@@ -196,6 +195,8 @@ bool Updater::SubmitDownload() {
     if (m_download.IsRunning())
         return false;
     const int64_t expected = UpdateRecord::ParseSize(m_packageSize);
+    // Hashed by the download engine as the bytes arrive: the UI thread never reads the package.
+    m_download.SetDigests(m_packageMd5.empty() ? 0 : kDigestMd5);
     return m_download.Download(m_packageUrl, m_packagePath + kPartialSuffix,
                                expected > 0 ? static_cast<uint64_t>(expected) : 0, m_helperWindow);
 }
@@ -241,7 +242,7 @@ HttpResult Updater::InstallPartialFile() {
     const std::wstring partial = m_packagePath + kPartialSuffix;
     // The package runs with administrator rights: a corrupted or substituted download must
     // never be put where it would be started. The partial file goes, so the retry starts over.
-    if (!m_packageMd5.empty() && !SameDigest(m_packageMd5, CMd5::OfFile(partial))) {
+    if (!m_packageMd5.empty() && !SameDigest(m_packageMd5, m_download.Digests().md5)) {
         DeleteFileOnce(partial);
         return {kHttpErrorUser, kErrorDigestMismatch};
     }

@@ -314,6 +314,46 @@ TEST_F(HttpDownloadFileTest, SpeedIsATenSecondAverage) {
     EXPECT_GT(reports.back().speed, 0u);
 }
 
+// The digests handed over with (0, 0) are the finished file's however it was put together:
+// fresh, resumed (the kept bytes hashed on the worker first), restarted because the server
+// ignored the range or the partial file was too large (the hashes start over), or whole on
+// disk already (hashed on the worker, no traffic); a kind not asked for stays empty.
+TEST_F(HttpDownloadFileTest, DigestsCoverTheWholeFile) {
+    const uint64_t size = 3 * 1024 * 1024 + 17;  // medium.bin, the pattern served by both peers
+    const std::string md5 = "7114d559ffda7029526064baa992a30d";
+    const std::string sha256 = "fe2aaf82bfa2ffec207a0c6fa7ce7d4af268d67e2672fdaec675f3f9b65d0854";
+    const unsigned both = kDigestMd5 | kDigestSha256;
+    struct Case {
+        const char* name;
+        std::string kept;
+        std::wstring url;
+        unsigned kinds;
+    } cases[] = {
+        {"fresh", "", NginxUrl(L"/medium.bin"), both},
+        {"resumed", Pattern(0, 1000000), NginxUrl(L"/medium.bin"), both},
+        {"range ignored", std::string(1000000, 'x'), TaggedFile(L"size=3145745&range=ignore"), both},
+        {"oversized partial", std::string(size + 5, 'x'), NginxUrl(L"/medium.bin"), both},
+        {"whole on disk", Pattern(0, size), TaggedFile(L"size=3145745"), both},
+        {"md5 only", Pattern(0, 1000000), NginxUrl(L"/medium.bin"), kDigestMd5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(TestEnv::WriteFileBytes(m_path, c.kept));
+        CHttpDownloadFile download;
+        Observed observed;
+        observed.stopOnDone = &download;
+        download.SetDoneCallback(&OnDone);
+        download.SetDigests(c.kinds);
+        ASSERT_TRUE(download.Download(c.url, m_path, size, &observed));
+        ASSERT_TRUE(TestEnv::PumpUntil([&] { return observed.doneCalls > 0; }, kWaitMs));
+        EXPECT_EQ(observed.type, 0);
+        EXPECT_EQ(observed.code, 0);
+        EXPECT_EQ(download.Digests().md5, md5);
+        EXPECT_EQ(download.Digests().sha256, (c.kinds & kDigestSha256) ? sha256 : "");
+    }
+    EXPECT_EQ(Seen(), "/file bytes=1000000-\n") << "only the range-ignoring server was asked";
+}
+
 // Stopping downloads in the middle of their bodies, again and again: once Stop returns the
 // file is closed (it can be deleted at once) and nothing writes into it any more.
 TEST_F(HttpDownloadFileTest, StopMidBodyClosesTheFile) {
