@@ -9,6 +9,7 @@
 namespace {
 constexpr DWORD kValueChars = 2048;
 constexpr wchar_t kSection[] = L"Install";
+constexpr int kMirrorKeys = 9;
 
 std::wstring ReadKey(const std::wstring& path, const wchar_t* key) {
     wchar_t value[kValueChars] = {};
@@ -41,6 +42,11 @@ ManifestInfo Read(const std::wstring& path) {
     info.size = ReadKey(path, L"Size");
     info.md5 = ReadKey(path, L"Md5");
     info.version = ReadKey(path, L"Version");
+    for (int n = 1; n <= kMirrorKeys; ++n) {
+        std::wstring mirror = ReadKey(path, (L"Url" + std::to_wstring(n)).c_str());
+        if (!mirror.empty())
+            info.mirrors.push_back(mirror);
+    }
     return info;
 }
 

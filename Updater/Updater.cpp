@@ -47,7 +47,9 @@ HMODULE ExecutableModule() {
 Updater::Updater(const std::wstring& folder, int, IGameEventListener* listener, int)
     : Updater(folder, listener, {ManifestPrimaryUrl(), ManifestFallbackUrl()}) {}
 
-Updater::Updater(const std::wstring& folder, IGameEventListener* listener, std::vector<std::wstring> endpoints)
+Updater::Updater(const std::wstring& folder,
+                 IGameEventListener* listener,
+                 std::vector<std::wstring> endpoints)
     : m_progress(ProtoValue::kMap),
       m_endpoints(std::move(endpoints)),
       m_folder(folder),
@@ -144,7 +146,8 @@ void Updater::PostToHelper(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void Updater::FetchManifest() {
-    const std::wstring url = m_nextEndpoint < m_endpoints.size() ? m_endpoints[m_nextEndpoint] : std::wstring();
+    const std::wstring url =
+        m_nextEndpoint < m_endpoints.size() ? m_endpoints[m_nextEndpoint] : std::wstring();
     ++m_nextEndpoint;
     if (m_manifest.IsRunning())
         return;
@@ -158,7 +161,8 @@ void Updater::OnManifestDone(void* user, const std::string& body, int errorType,
     if (!self)
         return;
     self->m_responseText = Utf8ToWide(body);
-    self->PostToHelper(kManifestResultMessage, static_cast<WPARAM>(errorType), static_cast<LPARAM>(errorCode));
+    self->PostToHelper(kManifestResultMessage, static_cast<WPARAM>(errorType),
+                       static_cast<LPARAM>(errorCode));
 }
 
 void Updater::HandleManifestResult(int errorType, int errorCode) {
@@ -174,7 +178,9 @@ void Updater::HandleManifestResult(int errorType, int errorCode) {
     const std::wstring record = m_folder + L"\\" + kRecordName;
     UpdateRecord::Write(record, m_responseText);
     const ManifestInfo info = UpdateRecord::Read(record);
-    m_packageUrl = info.url;
+    m_packageUrls.assign(1, info.url);
+    m_packageUrls.insert(m_packageUrls.end(), info.mirrors.begin(), info.mirrors.end());
+    m_packageUrlIndex = 0;
     m_packageSize = info.size;
     m_packageMd5 = info.md5;
     StartPackageDownload();
@@ -197,7 +203,8 @@ bool Updater::SubmitDownload() {
     const int64_t expected = UpdateRecord::ParseSize(m_packageSize);
     // Hashed by the download engine as the bytes arrive: the UI thread never reads the package.
     m_download.SetDigests(m_packageMd5.empty() ? 0 : kDigestMd5);
-    return m_download.Download(m_packageUrl, m_packagePath + kPartialSuffix,
+    const std::wstring& url = m_packageUrls.empty() ? std::wstring() : m_packageUrls[m_packageUrlIndex];
+    return m_download.Download(url, m_packagePath + kPartialSuffix,
                                expected > 0 ? static_cast<uint64_t>(expected) : 0, m_helperWindow);
 }
 
@@ -251,6 +258,15 @@ HttpResult Updater::InstallPartialFile() {
     return {};
 }
 
+void Updater::MoveToNextMirror() {
+    if (m_packageUrls.size() < 2)
+        return;
+    m_packageUrlIndex = (m_packageUrlIndex + 1) % m_packageUrls.size();
+    // Only a digest proves that the pieces from two servers make one package.
+    if (m_packageMd5.empty())
+        DeleteFileOnce(m_packagePath + kPartialSuffix);
+}
+
 void Updater::HandlePackageResult(int errorType, int errorCode) {
     if (!m_running)
         return;
@@ -269,5 +285,7 @@ void Updater::HandlePackageResult(int errorType, int errorCode) {
         if (GetFileSize(partial) <= 0)
             DeleteFileOnce(partial);
     }
+    if (result.type != 0)
+        MoveToNextMirror();
     m_listener->OnDownloadResult(result.type, result.code, message);
 }

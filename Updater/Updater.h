@@ -57,6 +57,8 @@ private:
     bool SubmitDownload();
     // Puts the finished partial file in place; the failure pair when it cannot.
     HttpResult InstallPartialFile();
+    // After a failed attempt the next one goes to the next package URL, round-robin.
+    void MoveToNextMirror();
 
     std::wstring m_responseText;
     ProtoValue m_progress;
@@ -69,7 +71,8 @@ private:
     std::wstring m_folder;
     std::wstring m_helperClass;
     IGameEventListener* m_listener;
-    std::wstring m_packageUrl;
+    std::vector<std::wstring> m_packageUrls;  // "Url", then its mirrors
+    size_t m_packageUrlIndex = 0;
     std::wstring m_packageMd5;
     std::wstring m_packageSize;
     std::wstring m_packagePath;

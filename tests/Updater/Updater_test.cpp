@@ -82,9 +82,9 @@ protected:
         TestEnv::WriteFileBytes(m_served + L"\\" + name, body);
         return HttpTest::NginxUrl(L"/upd-" + m_tag + L"/" + name);
     }
-    std::string PackageUrl(const std::wstring& extra = L"") {
-        return WideToUtf8(HttpTest::FaultUrl(L"/file?size=" + std::to_wstring(kPackageSize) + L"&tag=" + m_tag +
-                                             extra));
+    std::string PackageUrl(const std::wstring& extra = L"", const std::wstring& tag = L"") {
+        return WideToUtf8(HttpTest::FaultUrl(L"/file?size=" + std::to_wstring(kPackageSize) + L"&tag=" +
+                                             (tag.empty() ? m_tag : tag) + extra));
     }
     static std::string Manifest(const std::string& url, const std::string& size, const std::string& md5) {
         return "[Install]\r\nUrl=" + url + "\r\nSize=" + size + "\r\nMd5=" + md5 + "\r\nVersion=2.3.4\r\n";
@@ -194,8 +194,8 @@ TEST_F(UpdaterTest, FailedDownloadKeepsDataAndResumes) {
     // reaches the module, and the second request is the resubmission.
     m_updater = std::make_unique<Updater>(
         m_folder.Path(), &m_listener,
-        std::vector<std::wstring>{ServeManifest(Manifest(PackageUrl(L"&drop=50000&once=1"),
-                                                         std::to_string(kPackageSize), ""))});
+        std::vector<std::wstring>{
+            ServeManifest(Manifest(PackageUrl(L"&drop=50000&once=1"), std::to_string(kPackageSize), ""))});
     UpdaterTestPeer::Download(*m_updater).SetMaxRetries(0);
     ASSERT_TRUE(m_updater->Start());
     ASSERT_TRUE(WaitFor(Event::kDownload));
@@ -241,4 +241,55 @@ TEST_F(UpdaterTest, SizeIsReadAsLeadingDigits) {
     const Event* done = m_listener.Last(Event::kDownload);
     EXPECT_EQ(3, done->type);
     EXPECT_EQ(2007, done->code);
+}
+
+// Mirrors take turns after each failed attempt: the first refuses connections, the owner's retry goes
+// to the second, which serves the package.
+TEST_F(UpdaterTest, NextMirrorServesAfterFailedAttempt) {
+    const std::wstring mirror = HttpTest::NewTag();
+    const std::string body = Manifest("http://127.0.0.1:9/zvinstaller.exe", std::to_string(kPackageSize),
+                                      CMd5::OfString(HttpTest::Pattern(0, kPackageSize))) +
+                             "Url1=" + PackageUrl(L"", mirror) + "\r\n";
+    Begin({ServeManifest(body)});
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    ASSERT_EQ(5, m_listener.Last(Event::kDownload)->type);
+    EXPECT_EQ("", HttpTest::RequestsSeen(mirror)) << "the engine's own retries stay on one URL";
+
+    ASSERT_TRUE(m_updater->ResubmitDownload());
+    ASSERT_TRUE(WaitFor(Event::kDownload, 2));
+    EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
+    EXPECT_EQ(HttpTest::Pattern(0, kPackageSize), TestEnv::ReadFileBytes(Package()));
+}
+
+// A download cut on one mirror continues on the next only when a digest can prove the pieces belong
+// together; without one the next mirror starts from zero.
+TEST_F(UpdaterTest, NextMirrorResumesOnlyWithDigest) {
+    const std::string digest = CMd5::OfString(HttpTest::Pattern(0, kPackageSize));
+    for (const std::string& md5 : {digest, std::string()}) {
+        SCOPED_TRACE(md5.empty() ? "no digest" : "digest");
+        const std::wstring first = HttpTest::NewTag();
+        const std::wstring second = HttpTest::NewTag();
+        const std::string body =
+            Manifest(PackageUrl(L"&drop=50000", first), std::to_string(kPackageSize), md5) +
+            "Url1=" + PackageUrl(L"", second) + "\r\n";
+        m_listener.m_events.clear();
+        m_updater = std::make_unique<Updater>(m_folder.Path(), &m_listener,
+                                              std::vector<std::wstring>{ServeManifest(body)});
+        UpdaterTestPeer::Download(*m_updater).SetMaxRetries(0);
+        ASSERT_TRUE(m_updater->Start());
+        ASSERT_TRUE(WaitFor(Event::kDownload));
+        ASSERT_NE(0, m_listener.Last(Event::kDownload)->type);
+
+        ASSERT_TRUE(m_updater->ResubmitDownload());
+        ASSERT_TRUE(WaitFor(Event::kDownload, 2));
+        EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
+        EXPECT_EQ(HttpTest::Pattern(0, kPackageSize), TestEnv::ReadFileBytes(Package()));
+        const std::string seen = HttpTest::RequestsSeen(second);
+        if (md5.empty())
+            EXPECT_EQ(std::string::npos, seen.find("bytes=")) << seen;
+        else
+            EXPECT_NE(std::string::npos, seen.find("bytes=50000-")) << seen;
+        m_updater.reset();
+        DeleteFileW(Package().c_str());
+    }
 }
