@@ -14,10 +14,6 @@ namespace {
 // Room above and below the font's own height.
 constexpr int kButtonHeightExtra = 8;
 
-int ParseInt(LPCWSTR value) {
-    return static_cast<int>(wcstol(value, nullptr, 10));
-}
-
 }  // namespace
 
 CButtonUI::CButtonUI() {
@@ -190,11 +186,11 @@ void CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     } else if (name == L"focusedtextcolor") {
         m_dwFocusedTextColor = ParseSkinColor(pstrValue);
     } else if (name == L"hotfont") {
-        m_iHotFont = ParseInt(pstrValue);
+        m_iHotFont = ParseSkinInt(pstrValue);
     } else if (name == L"pushedfont") {
-        m_iPushedFont = ParseInt(pstrValue);
+        m_iPushedFont = ParseSkinInt(pstrValue);
     } else if (name == L"focusedfont") {
-        m_iFocusedFont = ParseInt(pstrValue);
+        m_iFocusedFont = ParseSkinInt(pstrValue);
     } else if (name == L"fadeeffect") {
         m_bFadeEnabled = ParseSkinBool(pstrValue);
         m_nFadeFrame = 0;

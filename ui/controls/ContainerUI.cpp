@@ -14,12 +14,6 @@ namespace {
 constexpr int kHorizontalLine = 8;
 constexpr int kLineExtra = 8;
 
-int ParseInt(LPCWSTR value) {
-    int n = 0;
-    ParseSkinInts(value, &n, 1);
-    return n;
-}
-
 CControlUI* CALLBACK ForgetInManager(CControlUI* pControl, LPVOID pData) {
     static_cast<CPaintManagerUI*>(pData)->ForgetControl(pControl);
     return nullptr;
@@ -375,10 +369,10 @@ void CContainerUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         if (m_pHorizontalScrollBar)
             m_pHorizontalScrollBar->ApplyAttributeList(pstrValue);
     } else if (name == L"vscrollsize") {
-        m_szScrollBar.cy = ParseInt(pstrValue);
+        m_szScrollBar.cy = ParseSkinInt(pstrValue);
         SetScrollBarSize(m_szScrollBar.cx, m_szScrollBar.cy);
     } else if (name == L"childpadding") {
-        SetChildPadding(ParseInt(pstrValue));
+        SetChildPadding(ParseSkinInt(pstrValue));
     } else {
         CControlUI::SetAttribute(pstrName, pstrValue);
     }

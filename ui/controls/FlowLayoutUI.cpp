@@ -198,9 +198,7 @@ int CFlowLayoutUI::FlowLength(CControlUI* pControl,
 void CFlowLayoutUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     const wchar_t* sizeName = m_axis == Axis::kVertical ? L"sepheight" : L"sepwidth";
     if (wcscmp(pstrName, sizeName) == 0) {
-        int size = 0;
-        ParseSkinInts(pstrValue, &size, 1);
-        SetSepSize(size);
+        SetSepSize(ParseSkinInt(pstrValue));
     } else if (wcscmp(pstrName, L"sepimm") == 0) {
         SetSepImmMode(ParseSkinBool(pstrValue));
     } else {

@@ -18,10 +18,6 @@ constexpr int kMaxRenderingHint = 5;
 // Room above and below the font's own height.
 constexpr int kLabelHeightExtra = 4;
 
-int ParseInt(LPCWSTR value) {
-    return static_cast<int>(wcstol(value, nullptr, 10));
-}
-
 // "align" words, looked for as substrings in this order; "vcenter" therefore also matches "center"
 // and "vleft" also matches "left", as skins written for this library expect.
 UINT ApplyAlign(UINT style, const std::wstring& value) {
@@ -157,7 +153,7 @@ void CLabelUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
             m_uTextStyle &= ~kEndEllipsis;
         Invalidate();
     } else if (name == L"font") {
-        m_iFont = ParseInt(pstrValue);
+        m_iFont = ParseSkinInt(pstrValue);
         Invalidate();
     } else if (name == L"textcolor") {
         SetTextColor(ParseSkinColor(pstrValue));
@@ -179,21 +175,21 @@ void CLabelUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     } else if (name == L"enabledshadow") {
         m_bEnableShadow = ParseSkinBool(pstrValue);
     } else if (name == L"rhaa") {
-        SetTextRenderingHint(ParseInt(pstrValue));
+        SetTextRenderingHint(ParseSkinInt(pstrValue));
     } else if (name == L"transshadow") {
-        m_nTransShadow = ParseInt(pstrValue);
+        m_nTransShadow = ParseSkinInt(pstrValue);
     } else if (name == L"transtext") {
-        m_nTransText = ParseInt(pstrValue);
+        m_nTransText = ParseSkinInt(pstrValue);
     } else if (name == L"transshadow1") {
-        m_nTransShadow1 = ParseInt(pstrValue);
+        m_nTransShadow1 = ParseSkinInt(pstrValue);
     } else if (name == L"transtext1") {
-        m_nTransText1 = ParseInt(pstrValue);
+        m_nTransText1 = ParseSkinInt(pstrValue);
     } else if (name == L"transstroke") {
-        m_nTransStroke = ParseInt(pstrValue);
+        m_nTransStroke = ParseSkinInt(pstrValue);
     } else if (name == L"gradientangle") {
-        m_nGradientAngle = ParseInt(pstrValue);
+        m_nGradientAngle = ParseSkinInt(pstrValue);
     } else if (name == L"gradientlength") {
-        m_nGradientLength = ParseInt(pstrValue);
+        m_nGradientLength = ParseSkinInt(pstrValue);
     } else if (name == L"shadowoffset") {
         int values[2] = {0, 0};
         ParseSkinInts(pstrValue, values, 2);

@@ -135,7 +135,7 @@ void COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     else if (name == L"selectedtextcolor")
         m_dwSelectedTextColor = ParseSkinColor(pstrValue);
     else if (name == L"selectedfont")
-        m_iSelectedFont = static_cast<int>(wcstol(pstrValue, nullptr, 10));
+        m_iSelectedFont = ParseSkinInt(pstrValue);
     else
         CButtonUI::SetAttribute(pstrName, pstrValue);
 }

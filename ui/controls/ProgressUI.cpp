@@ -75,11 +75,11 @@ void CProgressUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     else if (name == L"hor")
         SetHorizontal(ParseSkinBool(pstrValue));
     else if (name == L"min")
-        SetMinValue(static_cast<int>(wcstol(pstrValue, nullptr, 10)));
+        SetMinValue(ParseSkinInt(pstrValue));
     else if (name == L"max")
-        SetMaxValue(static_cast<int>(wcstol(pstrValue, nullptr, 10)));
+        SetMaxValue(ParseSkinInt(pstrValue));
     else if (name == L"value")
-        SetValue(static_cast<int>(wcstol(pstrValue, nullptr, 10)));
+        SetValue(ParseSkinInt(pstrValue));
     else if (name == L"isstretchfore")
         SetStretchForeImage(ParseSkinBool(pstrValue));
     else if (name == L"roundcorner")

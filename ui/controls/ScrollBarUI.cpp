@@ -25,12 +25,6 @@ bool IsZeroRect(const RECT& rc) {
     return rc.left == 0 && rc.top == 0 && rc.right == 0 && rc.bottom == 0;
 }
 
-int ParseInt(LPCWSTR value) {
-    int n = 0;
-    ParseSkinInts(value, &n, 1);
-    return n;
-}
-
 }  // namespace
 
 CScrollBarUI::CScrollBarUI() {
@@ -395,11 +389,11 @@ void CScrollBarUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     if (name == L"hor") {
         SetHorizontal(ParseSkinBool(pstrValue));
     } else if (name == L"linesize") {
-        SetLineSize(ParseInt(pstrValue));
+        SetLineSize(ParseSkinInt(pstrValue));
     } else if (name == L"range") {
-        SetScrollRange(ParseInt(pstrValue));
+        SetScrollRange(ParseSkinInt(pstrValue));
     } else if (name == L"value") {
-        SetScrollPos(ParseInt(pstrValue));
+        SetScrollPos(ParseSkinInt(pstrValue));
     } else if (name.size() == 11 && name.compare(0, 10, L"showbutton") == 0 && name[10] >= L'1' &&
                name[10] <= L'4') {
         m_button[name[10] - L'1'].shown = ParseSkinBool(pstrValue);

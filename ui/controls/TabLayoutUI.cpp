@@ -121,8 +121,7 @@ void CTabLayoutUI::SetPos(RECT rc) {
 
 void CTabLayoutUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     if (wcscmp(pstrName, L"selectedid") == 0) {
-        int index = 0;
-        ParseSkinInts(pstrValue, &index, 1);
+        const int index = ParseSkinInt(pstrValue);
         if (index >= 0)
             SelectItem(index);
     }

@@ -21,6 +21,12 @@ const wchar_t* ParseSkinInts(const wchar_t* text, int* values, int count) {
     return p;
 }
 
+int ParseSkinInt(const wchar_t* text) {
+    int value = 0;
+    ParseSkinInts(text, &value, 1);
+    return value;
+}
+
 RECT ParseSkinRect(const wchar_t* text) {
     int v[4];
     ParseSkinInts(text, v, 4);

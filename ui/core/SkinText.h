@@ -10,6 +10,8 @@ namespace SkinUI {
 // comma). Fills every slot of `values`; returns the position after the last number read.
 const wchar_t* ParseSkinInts(const wchar_t* text, int* values, int count);
 
+// One decimal integer with an optional sign; trailing characters are ignored.
+int ParseSkinInt(const wchar_t* text);
 RECT ParseSkinRect(const wchar_t* text);
 SIZE ParseSkinSize(const wchar_t* text);
 
