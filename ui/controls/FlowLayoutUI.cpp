@@ -141,6 +141,74 @@ void CFlowLayoutUI::OnSepDrag(POINT pt) {
         m_pManager->Invalidate(rcInvalidate);
 }
 
+RECT CFlowLayoutUI::Flow(const RECT& rc) const {
+    return m_axis == Axis::kVertical ? rc : RECT{rc.top, rc.left, rc.bottom, rc.right};
+}
+
+SIZE CFlowLayoutUI::Flow(SIZE sz) const {
+    return m_axis == Axis::kVertical ? sz : SIZE{sz.cy, sz.cx};
+}
+
+void CFlowLayoutUI::SetPos(RECT rc) {
+    CControlUI::SetPos(rc);
+    rc = GetInsetRect();
+    CScrollBarUI* vbar = IsBarVisible(m_pVerticalScrollBar) ? m_pVerticalScrollBar.get() : nullptr;
+    CScrollBarUI* hbar = IsBarVisible(m_pHorizontalScrollBar) ? m_pHorizontalScrollBar.get() : nullptr;
+    // An empty horizontal layout keeps its bars' room in the rect it hands on.
+    if (m_axis == Axis::kVertical || !m_items.empty()) {
+        if (vbar != nullptr)
+            rc.right -= vbar->GetFixedWidth();
+        if (hbar != nullptr)
+            rc.bottom -= hbar->GetFixedHeight();
+    }
+    if (m_items.empty()) {
+        ProcessScrollBar(rc, 0, 0);
+        return;
+    }
+
+    // Only the vertical layout scrolls across its flow as well.
+    const CScrollBarUI* alongBar = m_axis == Axis::kVertical ? vbar : hbar;
+    const CScrollBarUI* acrossBar = m_axis == Axis::kVertical ? hbar : nullptr;
+    const RECT work = Flow(rc);
+    SIZE available = {work.right - work.left, work.bottom - work.top};
+    if (acrossBar != nullptr)
+        available.cx += acrossBar->GetScrollRange();
+
+    const TFlowPlan plan = MeasureFlow(available);
+    TFlowState state;
+    state.fixedRemaining = plan.fixedTotal;
+    SIZE remaining = available;
+    int y = work.top - (alongBar != nullptr ? alongBar->GetScrollPos() : 0);
+    const int x = work.left - (acrossBar != nullptr ? acrossBar->GetScrollPos() : 0);
+    int needed = 0;
+    for (int i = 0; i < GetCount(); ++i) {
+        CControlUI* pControl = m_items[i];
+        if (!pControl->IsVisible())
+            continue;
+        if (pControl->IsFloat()) {
+            SetFloatPos(i);
+            continue;
+        }
+        const RECT padding = Flow(pControl->GetPadding());
+        remaining.cy -= padding.top;
+        const int length = FlowLength(pControl, plan, state, remaining, padding);
+        int breadth = Flow(SIZE{pControl->GetFixedWidth(), pControl->GetFixedHeight()}).cx;
+        if (breadth == 0)
+            breadth = available.cx - padding.left - padding.right;
+        breadth = ClampAcross(pControl, std::max(breadth, 0));
+        // The padding after a child along the flow lies inside its rectangle, the one across it not.
+        const RECT rcChild = {x + padding.left, y + padding.top, x + padding.left + breadth,
+                              y + padding.top + length + padding.bottom};
+        pControl->SetPos(Flow(rcChild));
+        y += length + m_iChildPadding + padding.top + padding.bottom;
+        needed += length + padding.top + padding.bottom;
+        remaining.cy -= length + m_iChildPadding + padding.bottom;
+    }
+    needed += (plan.count - 1) * m_iChildPadding;
+    const SIZE szNeeded = Flow(SIZE{0, needed});
+    ProcessScrollBar(rc, szNeeded.cx, szNeeded.cy);
+}
+
 int CFlowLayoutUI::ClampAlong(const CControlUI* pControl, int length) const {
     if (m_axis == Axis::kVertical)
         return std::min(std::max(length, pControl->GetMinHeight()), pControl->GetMaxHeight());
@@ -158,18 +226,18 @@ CFlowLayoutUI::TFlowPlan CFlowLayoutUI::MeasureFlow(SIZE available) const {
     for (CControlUI* pControl : m_items) {
         if (!pControl->IsVisible() || pControl->IsFloat())
             continue;
-        int length = AlongSize(pControl->EstimateSize(available));
+        int length = Flow(pControl->EstimateSize(Flow(available))).cy;
         if (length == 0)
             ++plan.adjustables;
         else
             length = ClampAlong(pControl, length);
-        const RECT padding = pControl->GetPadding();
-        plan.fixedTotal += length + PadNear(padding) + PadFar(padding);
+        const RECT padding = Flow(pControl->GetPadding());
+        plan.fixedTotal += length + padding.top + padding.bottom;
         ++plan.count;
     }
     plan.fixedTotal += (plan.count - 1) * m_iChildPadding;
     if (plan.adjustables > 0)
-        plan.expand = std::max(0, (AlongSize(available) - plan.fixedTotal) / plan.adjustables);
+        plan.expand = std::max<int>(0, (available.cy - plan.fixedTotal) / plan.adjustables);
     return plan;
 }
 
@@ -180,14 +248,14 @@ int CFlowLayoutUI::FlowLength(CControlUI* pControl,
                               const RECT& padding) const {
     // This child's paddings and the child padding before it are out of `remaining` (or are taken
     // below), so they no longer count as what is still needed.
-    state.fixedRemaining -= PadNear(padding) + PadFar(padding) + (state.placed > 0 ? m_iChildPadding : 0);
+    state.fixedRemaining -= padding.top + padding.bottom + (state.placed > 0 ? m_iChildPadding : 0);
     ++state.placed;
-    int length = AlongSize(pControl->EstimateSize(remaining));
+    int length = Flow(pControl->EstimateSize(Flow(remaining))).cy;
     if (length == 0) {
         ++state.adjustable;
         length = plan.expand;
         if (state.adjustable == plan.adjustables)
-            length = std::max(0, AlongSize(remaining) - PadFar(padding) - state.fixedRemaining);
+            length = std::max<int>(0, remaining.cy - padding.bottom - state.fixedRemaining);
         return ClampAlong(pControl, length);
     }
     length = ClampAlong(pControl, length);

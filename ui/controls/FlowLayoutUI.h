@@ -1,7 +1,8 @@
 #pragma once
-// Common part of the vertical and horizontal layouts: the optional separator strip along one edge
-// that the user drags to resize the layout, immediately or with a translucent preview painted after
-// the tree. UI thread only.
+// Common part of the vertical and horizontal layouts: the flow that places the children one after
+// the other along the layout's axis, and the optional separator strip along one edge that the user
+// drags to resize the layout, immediately or with a translucent preview painted after the tree.
+// UI thread only.
 #include "ui/controls/ContainerUI.h"
 
 namespace SkinUI {
@@ -9,13 +10,14 @@ namespace SkinUI {
 class CFlowLayoutUI : public CContainerUI {
 public:
     enum class Axis {
-        kVertical,    // the strip lies along the bottom (or top) edge and changes the height
-        kHorizontal,  // the strip lies along the right (or left) edge and changes the width
+        kVertical,    // top to bottom; the strip lies along the bottom (or top) edge
+        kHorizontal,  // left to right; the strip lies along the right (or left) edge
     };
 
     explicit CFlowLayoutUI(Axis axis) : m_axis(axis) {}
 
     UINT GetControlFlags() const override;
+    void SetPos(RECT rc) override;
     void DoEvent(TEventUI& event) override;
     void SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void DoPostPaint(HDC hDC, const RECT& rcPaint) override;
@@ -30,7 +32,8 @@ public:
 protected:
     RECT GetSepStrip(const RECT& rc) const;
 
-    // The flow pass shared by both layouts, along the layout's axis.
+private:
+    // The flow pass, in flow terms (see Flow): lengths run along y, breadths across x.
     struct TFlowPlan {
         int adjustables = 0;  // children without a length of their own
         int fixedTotal = 0;   // lengths, paddings and child padding of all flowed children
@@ -44,6 +47,10 @@ protected:
         // paddings and the child padding between them.
         int fixedRemaining = 0;
     };
+    // A window rectangle or size in flow terms and back: the vertical layout's own, the horizontal
+    // layout's with x and y exchanged.
+    RECT Flow(const RECT& rc) const;
+    SIZE Flow(SIZE sz) const;
     // 1. Measure the visible flowed children.
     TFlowPlan MeasureFlow(SIZE available) const;
     // 2. The length of the next child, `remaining` being what is left after its near padding; the
@@ -55,13 +62,7 @@ protected:
                    const RECT& padding) const;
     int ClampAlong(const CControlUI* pControl, int length) const;
     int ClampAcross(const CControlUI* pControl, int length) const;
-    int AlongSize(SIZE sz) const { return m_axis == Axis::kVertical ? sz.cy : sz.cx; }
-    int PadNear(const RECT& padding) const { return m_axis == Axis::kVertical ? padding.top : padding.left; }
-    int PadFar(const RECT& padding) const {
-        return m_axis == Axis::kVertical ? padding.bottom : padding.right;
-    }
 
-private:
     // The rectangle's extent along the separator's axis.
     LONG& Near(RECT& rc) const { return m_axis == Axis::kVertical ? rc.top : rc.left; }
     LONG& Far(RECT& rc) const { return m_axis == Axis::kVertical ? rc.bottom : rc.right; }

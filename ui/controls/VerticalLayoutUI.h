@@ -11,7 +11,6 @@ public:
 
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
-    void SetPos(RECT rc) override;
 };
 
 }  // namespace SkinUI
