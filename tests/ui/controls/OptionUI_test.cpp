@@ -171,6 +171,53 @@ TEST_F(Options, SelectedImageOverTheBackground) {
     EXPECT_EQ(m_host.PixelAt(pixels, 10, 10) & 0xFFFFFF, kBack);
 }
 
+bool HasColor(const std::vector<uint32_t>& pixels, uint32_t rgb) {
+    for (uint32_t pixel : pixels) {
+        if ((pixel & 0xFFFFFF) == rgb)
+            return true;
+    }
+    return false;
+}
+
+// Without images the state colours make the look: selected wins over hot for the background and the
+// text; hot alone has its own; neither leaves the plain text colour on no background.
+TEST_F(Options, StateColoursMakeTheLook) {
+    constexpr uint32_t kSelectedBk = 0x00C000, kHotBk = 0x0000C0;
+    constexpr uint32_t kSelectedText = 0xFF0000, kHotText = 0xFFFF00, kText = 0x00FFFF;
+    auto* option = new COptionUI;
+    option->ApplyAttributeList(
+        L"text=\"MMMM\" selectedbkcolor=\"#FF00C000\" hotbkcolor=\"#FF0000C0\" textcolor=\"#FF00FFFF\" "
+        L"selectedtextcolor=\"#FFFF0000\" hottextcolor=\"#FFFFFF00\" selected=\"true\"");
+    m_host.Attach(option);
+    ASSERT_TRUE(m_host.Layout());
+    TEventUI event = {};
+    event.sender = option;
+    struct TLook {
+        int eventType;  // 0: none
+        bool selected;
+        uint32_t background;
+        uint32_t text;
+    };
+    const TLook looks[] = {
+        {0, true, kSelectedBk, kSelectedText},
+        {kEventMouseEnter, true, kSelectedBk, kSelectedText},
+        {0, false, kHotBk, kHotText},
+        {kEventMouseLeave, false, 0, kText},
+    };
+    for (const TLook& look : looks) {
+        if (look.eventType != 0) {
+            event.type = look.eventType;
+            option->Event(event);
+        }
+        option->Selected(look.selected);
+        const auto pixels = m_host.Render();
+        const int step = static_cast<int>(&look - looks);
+        EXPECT_EQ(m_host.PixelAt(pixels, 1, 1) & 0xFFFFFF, look.background) << "step " << step;
+        for (uint32_t text : {kSelectedText, kHotText, kText})
+            EXPECT_EQ(HasColor(pixels, text), text == look.text) << "step " << step << " colour " << text;
+    }
+}
+
 // A disabled check box shows only its disabled look for the current selection.
 TEST_F(Options, DisabledCheckBoxShowsItsDisabledLook) {
     auto* box = new CCheckBoxUI;
