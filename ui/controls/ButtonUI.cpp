@@ -230,6 +230,13 @@ bool CButtonUI::DrawStateImage(HDC hDC, std::wstring& image) {
     return false;
 }
 
+bool CButtonUI::PaintStateColor(HDC hDC, DWORD color) {
+    if (color == 0)
+        return false;
+    CRenderKit::DrawColor(hDC, m_rcPaint, GetAdjustColor(color));
+    return true;
+}
+
 void CButtonUI::PaintStatusImage(HDC hDC) {
     UpdateFocusAndDisabledBits();
     std::wstring* foreImage = &m_sForeImage;
@@ -251,8 +258,7 @@ void CButtonUI::PaintStatusImage(HDC hDC) {
             stateShown = true;
             if (!m_sHotForeImage.empty())
                 foreImage = &m_sHotForeImage;
-        } else if (m_dwHotBkColor != 0) {
-            CRenderKit::DrawColor(hDC, m_rcPaint, GetAdjustColor(m_dwHotBkColor));
+        } else if (PaintStateColor(hDC, m_dwHotBkColor)) {
             return;
         }
     } else if ((m_uButtonState & kStateFocused) != 0) {
@@ -352,6 +358,26 @@ void CButtonUI::DrawButtonText(HDC hDC, DWORD color, int font) {
     }
 }
 
+DWORD CButtonUI::GetStateTextColor() const {
+    if ((m_uButtonState & kStatePushed) != 0 && m_dwPushedTextColor != 0)
+        return m_dwPushedTextColor;
+    if ((m_uButtonState & kStateHot) != 0 && m_dwHotTextColor != 0)
+        return m_dwHotTextColor;
+    if ((m_uButtonState & kStateFocused) != 0 && m_dwFocusedTextColor != 0)
+        return m_dwFocusedTextColor;
+    return IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
+}
+
+int CButtonUI::GetStateFont() const {
+    if ((m_uButtonState & kStatePushed) != 0 && m_iPushedFont != -1)
+        return m_iPushedFont;
+    if ((m_uButtonState & kStateHot) != 0 && m_iHotFont != -1)
+        return m_iHotFont;
+    if ((m_uButtonState & kStateFocused) != 0 && m_iFocusedFont != -1)
+        return m_iFocusedFont;
+    return m_iFont;
+}
+
 void CButtonUI::PaintText(HDC hDC) {
     UpdateFocusAndDisabledBits();
     if (m_pManager == nullptr)
@@ -359,21 +385,7 @@ void CButtonUI::PaintText(HDC hDC) {
     ResolveDefaultColors();
     if (m_sText.empty())
         return;
-    DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
-    if ((m_uButtonState & kStatePushed) != 0 && m_dwPushedTextColor != 0)
-        color = m_dwPushedTextColor;
-    else if ((m_uButtonState & kStateHot) != 0 && m_dwHotTextColor != 0)
-        color = m_dwHotTextColor;
-    else if ((m_uButtonState & kStateFocused) != 0 && m_dwFocusedTextColor != 0)
-        color = m_dwFocusedTextColor;
-    int font = m_iFont;
-    if ((m_uButtonState & kStatePushed) != 0 && m_iPushedFont != -1)
-        font = m_iPushedFont;
-    else if ((m_uButtonState & kStateHot) != 0 && m_iHotFont != -1)
-        font = m_iHotFont;
-    else if ((m_uButtonState & kStateFocused) != 0 && m_iFocusedFont != -1)
-        font = m_iFocusedFont;
-    DrawButtonText(hDC, color, font);
+    DrawButtonText(hDC, GetStateTextColor(), GetStateFont());
 }
 
 }  // namespace SkinUI

@@ -69,6 +69,11 @@ protected:
     void AssignImage(std::wstring& slot, const std::wstring& image);
     // Draws an image string; one that cannot be drawn is emptied so it is not tried again.
     bool DrawStateImage(HDC hDC, std::wstring& image);
+    // Fills the paint rect with a state's background colour; false when the state has none (0).
+    bool PaintStateColor(HDC hDC, DWORD color);
+    // The text colour and font for the current state bits.
+    virtual DWORD GetStateTextColor() const;
+    virtual int GetStateFont() const;
     // Sets the focused and disabled bits from the control's current flags.
     void UpdateFocusAndDisabledBits();
     // Mouse enter (kIn) or leave (kOut) with the fade effect on; a fade already running the same way

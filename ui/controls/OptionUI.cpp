@@ -6,7 +6,6 @@
 
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/PointerArray.h"
-#include "ui/core/RenderKit.h"
 #include "ui/core/SkinText.h"
 
 namespace SkinUI {
@@ -149,8 +148,7 @@ void COptionUI::PaintStatusImage(HDC hDC) {
     } else if (m_bSelected) {
         if (!m_sSelectedImage.empty()) {
             selectedShown = DrawStateImage(hDC, m_sSelectedImage);
-        } else if (m_dwSelectedBkColor != 0) {
-            CRenderKit::DrawColor(hDC, m_rcPaint, GetAdjustColor(m_dwSelectedBkColor));
+        } else if (PaintStateColor(hDC, m_dwSelectedBkColor)) {
             return;
         }
     }
@@ -159,20 +157,18 @@ void COptionUI::PaintStatusImage(HDC hDC) {
     DrawStateImage(hDC, m_sOptionForeImage);
 }
 
-void COptionUI::PaintText(HDC hDC) {
-    if (!m_bSelected) {
-        CButtonUI::PaintText(hDC);
-        return;
-    }
-    UpdateFocusAndDisabledBits();
-    if (m_pManager == nullptr)
-        return;
-    ResolveDefaultColors();
-    if (m_sText.empty())
-        return;
-    const DWORD color = IsEnabled() ? (m_dwSelectedTextColor != 0 ? m_dwSelectedTextColor : m_dwTextColor)
-                                    : m_dwDisabledTextColor;
-    DrawButtonText(hDC, color, m_iSelectedFont != -1 ? m_iSelectedFont : m_iFont);
+DWORD COptionUI::GetStateTextColor() const {
+    if (!m_bSelected)
+        return CButtonUI::GetStateTextColor();
+    if (!IsEnabled())
+        return m_dwDisabledTextColor;
+    return m_dwSelectedTextColor != 0 ? m_dwSelectedTextColor : m_dwTextColor;
+}
+
+int COptionUI::GetStateFont() const {
+    if (!m_bSelected)
+        return CButtonUI::GetStateFont();
+    return m_iSelectedFont != -1 ? m_iSelectedFont : m_iFont;
 }
 
 }  // namespace SkinUI

@@ -23,7 +23,6 @@ public:
     void SetEnabled(bool bEnable = true) override;
     void SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
-    void PaintText(HDC hDC) override;
     virtual void Selected(bool bSelected);
 
     bool IsSelected() const { return m_bSelected; }
@@ -43,6 +42,11 @@ public:
     void SetSelectedTextColor(DWORD dwColor) { m_dwSelectedTextColor = dwColor; }
     int GetSelectedFont() const { return m_iSelectedFont; }
     void SetSelectedFont(int index) { m_iSelectedFont = index; }
+
+protected:
+    // Selected, the option's own colour and font stand for every other state.
+    DWORD GetStateTextColor() const override;
+    int GetStateFont() const override;
 
 private:
     // Registers in the manager's table under the current group name (once).
