@@ -4,12 +4,14 @@
 
 #include <cwchar>
 
+#include "Runtime/CommonUtils.h"
 #include "Runtime/FileEx.h"
 
 namespace {
 constexpr DWORD kValueChars = 2048;
 constexpr wchar_t kSection[] = L"Install";
 constexpr int kMirrorKeys = 9;
+constexpr wchar_t kCandidateSuffix[] = L".new";
 
 std::wstring ReadKey(const std::wstring& path, const wchar_t* key) {
     wchar_t value[kValueChars] = {};
@@ -20,10 +22,10 @@ std::wstring ReadKey(const std::wstring& path, const wchar_t* key) {
 
 namespace UpdateRecord {
 
-void Write(const std::wstring& path, const std::wstring& text) {
+bool Write(const std::wstring& path, const std::wstring& text) {
     CFileEx file;
     if (!file.Open(path, CFileEx::kWrite | CFileEx::kShareDenyWrite | CFileEx::kCreate, nullptr))
-        return;
+        return false;
     try {
         static const unsigned char kByteOrderMark[] = {0xFF, 0xFE};
         file.Seek(0, CFileEx::kBegin);
@@ -33,7 +35,25 @@ void Write(const std::wstring& path, const std::wstring& text) {
         file.Close();
     } catch (const CFileExException&) {
         file.Abort();
+        return false;
     }
+    return true;
+}
+
+// The body is read back by the same ini reader from a file beside the record, so that "names a
+// package" means exactly what the record will give.
+std::optional<ManifestInfo> Replace(const std::wstring& path, const std::wstring& text) {
+    const std::wstring candidate = path + kCandidateSuffix;
+    std::optional<ManifestInfo> info;
+    if (Write(candidate, text))
+        info = Read(candidate);
+    if (!info || info->url.empty()) {
+        DeleteFileOnce(candidate);
+        return std::nullopt;
+    }
+    if (!MoveFileOnce(candidate, path))
+        DeleteFileOnce(candidate);
+    return info;
 }
 
 ManifestInfo Read(const std::wstring& path) {

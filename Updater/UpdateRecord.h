@@ -2,6 +2,7 @@
 // The local record of the manifest, "zvinstall.ini": written as FF FE plus the body in
 // UTF-16LE, read back key by key with the platform's ini reader. UI thread.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,11 @@ struct ManifestInfo {
 
 namespace UpdateRecord {
 
-// Replaces the file at path; a failure is not reported (the keys are then read from
-// whatever file is there).
-void Write(const std::wstring& path, const std::wstring& text);
+// Replaces the file at path; false when it could not be written whole.
+bool Write(const std::wstring& path, const std::wstring& text);
+// Makes text the record only when it names a package ("Url" in section "Install"); a body that
+// does not (a captive portal's page, say) leaves the record as it was and gives nothing.
+std::optional<ManifestInfo> Replace(const std::wstring& path, const std::wstring& text);
 // Section "Install", keys in the order "Url", "Size", "Md5", "Version", then the mirrors.
 ManifestInfo Read(const std::wstring& path);
 // Leading blanks, an optional sign, then digits up to the first non-digit; 0 when empty.

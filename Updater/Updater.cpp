@@ -19,6 +19,7 @@ constexpr wchar_t kFailedMessage[] = L"安装失败";
 constexpr wchar_t kHelperClassFormat[] = L"_UPDATE_MODULE_HELPER_WINDOW_ZORVA%d";
 constexpr UINT kFirstQuietMessage = WM_USER + 1003;
 constexpr UINT kLastQuietMessage = WM_USER + 1008;
+constexpr wchar_t kByteOrderMark = 0xFEFF;
 
 int g_helperWindows = 0;
 
@@ -161,12 +162,22 @@ void Updater::OnManifestDone(void* user, const std::string& body, int errorType,
     if (!self)
         return;
     self->m_responseText = Utf8ToWide(body);
-    self->PostToHelper(kManifestResultMessage, static_cast<WPARAM>(errorType),
-                       static_cast<LPARAM>(errorCode));
+    // Windows editors save text with a byte-order mark; the record carries its own.
+    if (!self->m_responseText.empty() && self->m_responseText.front() == kByteOrderMark)
+        self->m_responseText.erase(0, 1);
+    self->PostToHelper(kManifestResultMessage, static_cast<WPARAM>(errorType), static_cast<LPARAM>(errorCode));
 }
 
 void Updater::HandleManifestResult(int errorType, int errorCode) {
     m_manifest.Stop();
+    std::optional<ManifestInfo> info;
+    if (errorType == 0) {
+        info = UpdateRecord::Replace(m_folder + L"\\" + kRecordName, m_responseText);
+        if (!info) {
+            errorType = kHttpErrorUser;
+            errorCode = kErrorNoPackageUrl;
+        }
+    }
     if (errorType != 0) {
         if (m_nextEndpoint < m_endpoints.size()) {
             FetchManifest();
@@ -175,16 +186,13 @@ void Updater::HandleManifestResult(int errorType, int errorCode) {
         m_listener->OnManifestResult(errorType, errorCode, std::wstring());
         return;
     }
-    const std::wstring record = m_folder + L"\\" + kRecordName;
-    UpdateRecord::Write(record, m_responseText);
-    const ManifestInfo info = UpdateRecord::Read(record);
-    m_packageUrls.assign(1, info.url);
-    m_packageUrls.insert(m_packageUrls.end(), info.mirrors.begin(), info.mirrors.end());
+    m_packageUrls.assign(1, info->url);
+    m_packageUrls.insert(m_packageUrls.end(), info->mirrors.begin(), info->mirrors.end());
     m_packageUrlIndex = 0;
-    m_packageSize = info.size;
-    m_packageMd5 = info.md5;
+    m_packageSize = info->size;
+    m_packageMd5 = info->md5;
     StartPackageDownload();
-    m_listener->OnManifestResult(0, errorCode, info.version);
+    m_listener->OnManifestResult(0, errorCode, info->version);
 }
 
 void Updater::StartPackageDownload() {

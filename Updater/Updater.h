@@ -20,6 +20,8 @@ public:
     static constexpr UINT kPackageResultMessage = WM_USER + 1002;
     // The downloaded package does not match the digest its manifest names.
     static constexpr int kErrorDigestMismatch = 2008;
+    // A manifest body that names no package (a captive portal's page, say): a failed fetch.
+    static constexpr int kErrorNoPackageUrl = 2009;
 
     // The endpoints are the ones the installer was built with; tests name their own.
     Updater(const std::wstring& folder, int firstOption, IGameEventListener* listener, int secondOption);

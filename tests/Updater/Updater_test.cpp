@@ -7,6 +7,7 @@
 #include "Runtime/CommonUtils.h"
 #include "Runtime/Md5.h"
 #include "Runtime/StringConv.h"
+#include "Updater/UpdateRecord.h"
 #include "tests/Http/HttpTestSupport.h"
 #include "tests/support/TestEnv.h"
 
@@ -147,9 +148,59 @@ TEST_F(UpdaterTest, BothEndpointsFail) {
     EXPECT_EQ(0, m_listener.Count(Event::kDownload));
 }
 
-// A manifest without "Url" still submits the download, which fails in the engine.
-TEST_F(UpdaterTest, ManifestWithoutUrlFailsThroughTheEngine) {
-    Begin({ServeManifest("[Install]\r\nSize=10\r\n")});
+// A manifest saved with a byte-order mark reads like one without, with either line end: the record
+// holds one mark only, and its keys are found.
+TEST_F(UpdaterTest, ByteOrderMarkIsDropped) {
+    int reports = 0;
+    for (const std::string eol : {"\r\n", "\n"}) {
+        SCOPED_TRACE(eol.size() == 2 ? "CRLF" : "LF");
+        const std::string body = "[Install]" + eol + "Url=" + PackageUrl() + eol +
+                                 "Size=" + std::to_string(kPackageSize) + eol + "Version=2.3.4" + eol;
+        Begin({ServeManifest("\xEF\xBB\xBF" + body)});
+        ASSERT_TRUE(WaitFor(Event::kDownload, ++reports));
+        EXPECT_EQ(0, m_listener.Last(Event::kManifest)->type);
+        EXPECT_EQ(L"2.3.4", m_listener.Last(Event::kManifest)->text);
+        const std::string record = TestEnv::ReadFileBytes(m_folder.File(L"zvinstall.ini"));
+        const std::wstring text = Utf8ToWide(body);
+        ASSERT_EQ(2 + 2 * text.size(), record.size());
+        EXPECT_EQ(0, memcmp(record.data() + 2, text.data(), 2 * text.size()));
+    }
+    EXPECT_NE(std::string::npos, HttpTest::RequestsSeen(m_tag).find("/file")) << "the package was asked for";
+}
+
+// A page that names no package (a captive portal's) is a failed fetch: the fallback is asked, and
+// after the last endpoint the failure is reported. The record keeps what it held.
+TEST_F(UpdaterTest, BodyWithoutUrlIsAFailedFetch) {
+    const std::wstring record = m_folder.File(L"zvinstall.ini");
+    UpdateRecord::Write(record, L"[Install]\r\nUrl=http://earlier/zvinstaller.exe\r\n");
+    const std::string before = TestEnv::ReadFileBytes(record);
+    const std::wstring portal =
+        ServeManifest("<html><body>Sign in to this network</body></html>", L"portal.html");
+    const std::wstring noUrl = ServeManifest("[Install]\r\nSize=10\r\nVersion=9\r\n", L"nourl.txt");
+
+    Begin({portal, noUrl});
+    ASSERT_TRUE(WaitFor(Event::kManifest));
+    TestEnv::PumpFor(300);
+    ASSERT_EQ(1, m_listener.Count(Event::kManifest));
+    EXPECT_EQ(3, m_listener.Last(Event::kManifest)->type);
+    EXPECT_EQ(Updater::kErrorNoPackageUrl, m_listener.Last(Event::kManifest)->code);
+    EXPECT_EQ(0, m_listener.Count(Event::kDownload));
+    EXPECT_EQ(before, TestEnv::ReadFileBytes(record));
+
+    const std::string body = Manifest(PackageUrl(), std::to_string(kPackageSize), "");
+    Begin({portal, ServeManifest(body)});
+    ASSERT_TRUE(WaitFor(Event::kManifest, 2));
+    EXPECT_EQ(0, m_listener.Last(Event::kManifest)->type);
+    EXPECT_EQ(L"2.3.4", m_listener.Last(Event::kManifest)->text);
+    const std::wstring text = Utf8ToWide(body);
+    const std::string written = TestEnv::ReadFileBytes(record);
+    ASSERT_EQ(2 + 2 * text.size(), written.size());
+    EXPECT_EQ(0, memcmp(written.data() + 2, text.data(), 2 * text.size()));
+}
+
+// A package that cannot be fetched fails through the engine; its empty partial file goes.
+TEST_F(UpdaterTest, UnreachablePackageFailsThroughTheEngine) {
+    Begin({ServeManifest("[Install]\r\nUrl=http://127.0.0.1:9/zvinstaller.exe\r\nSize=10\r\n")});
     ASSERT_TRUE(WaitFor(Event::kDownload));
     EXPECT_EQ(0, m_listener.Last(Event::kManifest)->type);
     const Event* done = m_listener.Last(Event::kDownload);
