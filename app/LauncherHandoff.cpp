@@ -63,6 +63,25 @@ private:
     HKEY m_key = nullptr;
 };
 
+// One argument in quotes, as programs split their command lines: backslashes are literal except
+// before a quote, so a run of them before a quote (the closing one included) is doubled and an
+// inner quote is escaped.
+std::wstring QuoteArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        quoted += c;
+        backslashes = 0;
+    }
+    quoted.append(2 * backslashes, L'\\');
+    return quoted + L'"';
+}
+
 }  // namespace
 
 HandoffPlaces MachinePlaces() {
@@ -77,14 +96,17 @@ HandoffPlaces MachinePlaces() {
 }
 
 std::wstring LauncherCommandLine(const std::wstring& launcher, int launchId) {
-    return FormatString(L"\"%s\" -i \"%d\" -d", launcher.c_str(), launchId);
+    return QuoteArgument(launcher) + L" -i " + QuoteArgument(std::to_wstring(launchId)) + L" -d";
 }
 
 std::wstring InstallerCommandLine(const std::wstring& package, const std::wstring& installDir) {
-    std::wstring folder = installDir;
-    while (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    return FormatString(L"\"%s\" /S \"/unpack=%s\" /launch=off", package.c_str(), folder.c_str());
+    return QuoteArgument(package) + L" /S " + QuoteArgument(L"/unpack=" + installDir) + L" /launch=off";
+}
+
+std::wstring PickedFolder(const std::wstring& picked) {
+    if (picked.empty() || picked.back() != L'\\' || PathIsRootW(picked.c_str()))
+        return picked;
+    return picked.substr(0, picked.size() - 1);
 }
 
 CLauncherHandoff::CLauncherHandoff(HandoffPlaces places) : m_places(std::move(places)) {}

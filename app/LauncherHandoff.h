@@ -34,10 +34,14 @@ constexpr uint64_t kMinFreeSpace = 125829120;  // matches the skin's "所需磁�
 constexpr wchar_t kLauncherExe[] = L"ZorvaLauncher.exe";
 constexpr wchar_t kPackageExe[] = L"zvinstaller.exe";
 
-// The launcher's and the package's command lines: the program path first, quoted, so that a folder
-// with blanks does not shift the arguments; a trailing "\" of the folder would escape the quote.
+// The launcher's and the package's command lines. Every argument is quoted by the rule programs split
+// their command lines with, so the started program receives exactly the path and the folder (a
+// program path holds no quote and does not end in "\", as its own splitting rule needs).
 std::wstring LauncherCommandLine(const std::wstring& launcher, int launchId);
 std::wstring InstallerCommandLine(const std::wstring& package, const std::wstring& installDir);
+// The folder picker's answer as an install folder: without its trailing "\", unless it is a root
+// ("C:" alone would mean the drive's current folder).
+std::wstring PickedFolder(const std::wstring& picked);
 
 class CLauncherHandoff {
 public:

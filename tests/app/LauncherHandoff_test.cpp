@@ -110,31 +110,49 @@ protected:
 
 }  // namespace
 
-// The program path leads both command lines quoted, and a folder's trailing "\" never escapes the
-// closing quote, so the started program sees exactly the intended arguments.
-TEST(LauncherHandoffCommandLines, ArgumentsSurviveBlanksAndTrailingBackslashes) {
+// Both command lines carry exactly the intended arguments, whatever blanks or backslashes the folder
+// holds: a drive root keeps its "\" (without it "D:" would mean the drive's current folder), and a
+// "\" before a closing quote is doubled so that it does not escape the quote.
+TEST(LauncherHandoffCommandLines, ArgumentsArriveExactly) {
     const std::wstring package = L"C:\\Users\\John Smith\\Downloads\\zvinstaller.exe";
-    struct Case {
-        const wchar_t* folder;
-        const wchar_t* unpack;
-    } cases[] = {
-        {L"D:\\My Games\\Tarnis", L"/unpack=D:\\My Games\\Tarnis"},
-        {L"D:\\Games\\", L"/unpack=D:\\Games"},
-        {L"D:\\Games\\\\", L"/unpack=D:\\Games"},
-        {L"D:\\", L"/unpack=D:"},
-        {L"C:\\Zorva网络\\ZorvaTarnis", L"/unpack=C:\\Zorva网络\\ZorvaTarnis"},
-        {L"", L"/unpack="},
+    const wchar_t* folders[] = {
+        L"D:\\My Games\\Tarnis",
+        L"D:\\Games\\",
+        L"D:\\Games\\\\",
+        L"D:\\",
+        L"C:\\Zorva网络\\ZorvaTarnis",
+        L"\\\\server\\share\\",
+        L"",
     };
-    for (const Case& c : cases) {
-        const std::vector<std::wstring> expected = {package, L"/S", c.unpack, L"/launch=off"};
-        EXPECT_EQ(expected, SplitCommandLine(InstallerCommandLine(package, c.folder))) << c.folder;
+    for (const wchar_t* folder : folders) {
+        const std::vector<std::wstring> expected = {package, L"/S", std::wstring(L"/unpack=") + folder,
+                                                    L"/launch=off"};
+        EXPECT_EQ(expected, SplitCommandLine(InstallerCommandLine(package, folder))) << folder;
     }
-    const std::wstring launcher = L"D:\\My Games\\Zorva\\ZorvaLauncher.exe";
-    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"0", L"-d"}),
-              SplitCommandLine(LauncherCommandLine(launcher, 0)));
-    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"65535", L"-d"}),
-              SplitCommandLine(LauncherCommandLine(launcher, 65535)));
+    const wchar_t* launchers[] = {L"D:\\My Games\\Zorva\\ZorvaLauncher.exe", L"D:\\ZorvaLauncher.exe"};
+    for (const wchar_t* launcher : launchers) {
+        EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"0", L"-d"}),
+                  SplitCommandLine(LauncherCommandLine(launcher, 0)));
+        EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"65535", L"-d"}),
+                  SplitCommandLine(LauncherCommandLine(launcher, 65535)));
+    }
+    const std::wstring launcher = launchers[0];
     EXPECT_EQ(L"\"" + launcher + L"\" -i \"7\" -d", LauncherCommandLine(launcher, 7));
+}
+
+// A folder picked in the folder picker loses its trailing "\", except a drive root's.
+TEST(LauncherHandoffCommandLines, PickedFolder) {
+    struct Case {
+        const wchar_t* picked;
+        const wchar_t* folder;
+    } cases[] = {
+        {L"D:\\Games\\", L"D:\\Games"},
+        {L"D:\\", L"D:\\"},
+        {L"D:\\Games", L"D:\\Games"},
+        {L"", L""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.folder, PickedFolder(c.picked)) << c.picked;
 }
 
 // An ini record that an ordinary user owns may name any program: it is ignored, and the registry
@@ -299,8 +317,8 @@ TEST_F(HandoffTest, DefaultInstallDir) {
     EXPECT_EQ(L"", noDrive.DefaultInstallDir());
 }
 
-// A downloaded package is run silently into a folder with blanks and a trailing "\", waited for,
-// the new launcher started with an empty command line, and the package deleted.
+// A downloaded package is run silently into a folder with blanks and a trailing "\" (given as it is), waited
+// for, the new launcher started with an empty command line, and the package deleted.
 TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
     CLauncherHandoff handoff(Places());
     ASSERT_FALSE(handoff.DetectEnvironment(0));
@@ -316,7 +334,7 @@ TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
 
     std::vector<std::wstring> installer = StubRecord::Read(StubRecord::PathIn(Records(), L"zvinstaller"));
     ASSERT_EQ(1u, installer.size());
-    EXPECT_EQ((std::vector<std::wstring>{package, L"/S", L"/unpack=" + installDir, L"/launch=off"}),
+    EXPECT_EQ((std::vector<std::wstring>{package, L"/S", L"/unpack=" + installDir + L"\\", L"/launch=off"}),
               SplitCommandLine(installer[0]));
     EXPECT_TRUE(TestEnv::FileExists(installDir + L"\\ZorvaLauncher.exe")) << "waited for the package";
     std::vector<std::wstring> launcher = WaitForRecord(L"ZorvaLauncher", 1);
