@@ -32,7 +32,8 @@ CMsgBoxDlg* OpenBox(HWND owner, const wchar_t* text, const wchar_t* title, const
 
 }  // namespace
 
-CMainDlg::CMainDlg(HandoffPlaces places) : m_handoff(std::move(places)) {}
+CMainDlg::CMainDlg(HandoffPlaces places, std::vector<std::wstring> manifestEndpoints)
+    : m_handoff(std::move(places)), m_manifestEndpoints(std::move(manifestEndpoints)) {}
 
 CMainDlg::~CMainDlg() = default;
 
@@ -114,9 +115,7 @@ void CMainDlg::HandleClick(SkinUI::TNotifyUI& msg) {
         StartInstall();
         return;
     } else if (sender == m_btnSelect) {
-        std::wstring path = BrowseForFolder(m_hWnd, m_handoff.InstallDir());
-        if (!path.empty() && path.back() == L'\\')
-            path.pop_back();
+        const std::wstring path = PickedFolder(BrowseForFolder(m_hWnd, m_handoff.InstallDir()));
         if (!path.empty()) {
             m_handoff.SetInstallDir(path);
             m_editInput->SetText(path);
@@ -146,7 +145,12 @@ void CMainDlg::ShowAgreementWarning() {
 }
 
 void CMainDlg::ShowFailureBox() {
-    OpenBox(m_hWnd, L"安装失败，请检查网络后重试！", L"提示信息", L"Tarnis提示");
+    if (m_failureBox && IsWindow(m_failureBox)) {
+        SetForegroundWindow(m_failureBox);
+        return;
+    }
+    CMsgBoxDlg* box = OpenBox(m_hWnd, L"安装失败，请检查网络后重试！", L"提示信息", L"Tarnis提示");
+    m_failureBox = box ? box->GetHWND() : nullptr;
 }
 
 void CMainDlg::StartInstall() {
@@ -154,7 +158,9 @@ void CMainDlg::StartInstall() {
         OnDownloadResult(0, 0, std::wstring());
         return;
     }
-    m_updater = std::make_unique<Updater>(m_handoff.PackageFolder(), 0, this, 0);
+    m_updater = m_manifestEndpoints.empty()
+                    ? std::make_unique<Updater>(m_handoff.PackageFolder(), 0, this, 0)
+                    : std::make_unique<Updater>(m_handoff.PackageFolder(), this, m_manifestEndpoints);
     if (!m_updater->Start())
         Close(1);
 }

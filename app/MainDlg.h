@@ -4,6 +4,7 @@
 // launcher. UI thread only.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Updater/IGameEventListener.h"
 #include "Updater/Updater.h"
@@ -23,8 +24,12 @@ public:
     static constexpr UINT_PTR kRetryTimer = 2;
     static constexpr UINT kRetryTimerMs = 5000;
     static constexpr int kInstallTicks = 100;
+    // What a second installer looks for to bring this one to the front.
+    static constexpr wchar_t kWindowClassName[] = L"InstallPackages";
 
-    explicit CMainDlg(HandoffPlaces places = MachinePlaces());
+    // The manifest endpoints are the ones the installer was built with; tests name their own.
+    explicit CMainDlg(HandoffPlaces places = MachinePlaces(),
+                      std::vector<std::wstring> manifestEndpoints = {});
     ~CMainDlg() override;
 
     void OnProgress(uint64_t total, uint64_t done, uint64_t speed) override;
@@ -32,7 +37,7 @@ public:
     void OnManifestResult(int errorType, int errorCode, const std::wstring& version) override;
 
 protected:
-    LPCWSTR GetWindowClassName() const override { return L"InstallPackages"; }
+    LPCWSTR GetWindowClassName() const override { return kWindowClassName; }
     LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
     void OnFinalMessage(HWND hWnd) override;
     void InitWindow() override;
@@ -55,6 +60,7 @@ private:
     void OnRetryTick();
 
     CLauncherHandoff m_handoff;
+    std::vector<std::wstring> m_manifestEndpoints;
     SkinUI::CControlUI* m_proInstallProgress = nullptr;
     SkinUI::CControlUI* m_lbDownload = nullptr;
     SkinUI::CControlUI* m_lbSpeed = nullptr;
@@ -72,6 +78,8 @@ private:
     int m_tickCount = 0;
     // The open quit confirmation; it frees itself, so this only says whether it is open.
     CMsgBoxDlg* m_confirmation = nullptr;
+    // The open failure box, if any: a later failure brings it to the front instead of adding one.
+    HWND m_failureBox = nullptr;
     std::unique_ptr<Updater> m_updater;
     bool m_failureBoxAllowed = true;
     bool m_installerFailed = false;
