@@ -169,15 +169,8 @@ void CContainerUI::SetPos(RECT rc) {
     if (m_items.empty())
         return;
     const RECT rcInset = GetInsetRect();
-    for (int i = 0; i < GetCount(); ++i) {
-        CControlUI* pControl = m_items[i];
-        if (!pControl->IsVisible())
-            continue;
-        if (pControl->IsFloat())
-            SetFloatPos(i);
-        else
-            pControl->SetPos(rcInset);
-    }
+    // Children of a plain container overlap.
+    PlaceChildren([&](int, CControlUI* pControl) { pControl->SetPos(rcInset); });
 }
 
 void CContainerUI::SetFloatPos(int iIndex) {

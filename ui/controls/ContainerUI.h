@@ -86,6 +86,20 @@ protected:
     // A vertical line step: the default font's height plus a margin.
     int GetLineHeight() const;
     bool InsertItem(CControlUI* pControl, int iIndex);
+    // Every layout places its visible children the same way: floating ones by SetFloatPos, the others
+    // by place(index, child), in order.
+    template <class Place>
+    void PlaceChildren(Place place) {
+        for (int i = 0; i < GetCount(); ++i) {
+            CControlUI* pControl = m_items[i];
+            if (!pControl->IsVisible())
+                continue;
+            if (pControl->IsFloat())
+                SetFloatPos(i);
+            else
+                place(i, pControl);
+        }
+    }
     // Destroys a removed child as auto/delayed destroy say.
     void ReleaseChild(CControlUI* pControl);
 

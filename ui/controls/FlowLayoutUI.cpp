@@ -181,14 +181,7 @@ void CFlowLayoutUI::SetPos(RECT rc) {
     int y = work.top - (alongBar != nullptr ? alongBar->GetScrollPos() : 0);
     const int x = work.left - (acrossBar != nullptr ? acrossBar->GetScrollPos() : 0);
     int needed = 0;
-    for (int i = 0; i < GetCount(); ++i) {
-        CControlUI* pControl = m_items[i];
-        if (!pControl->IsVisible())
-            continue;
-        if (pControl->IsFloat()) {
-            SetFloatPos(i);
-            continue;
-        }
+    PlaceChildren([&](int, CControlUI* pControl) {
         const RECT padding = Flow(pControl->GetPadding());
         remaining.cy -= padding.top;
         const int length = FlowLength(pControl, plan, state, remaining, padding);
@@ -203,7 +196,7 @@ void CFlowLayoutUI::SetPos(RECT rc) {
         y += length + m_iChildPadding + padding.top + padding.bottom;
         needed += length + padding.top + padding.bottom;
         remaining.cy -= length + m_iChildPadding + padding.bottom;
-    }
+    });
     needed += (plan.count - 1) * m_iChildPadding;
     const SIZE szNeeded = Flow(SIZE{0, needed});
     ProcessScrollBar(rc, szNeeded.cx, szNeeded.cy);

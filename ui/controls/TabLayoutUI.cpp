@@ -92,16 +92,9 @@ bool CTabLayoutUI::SelectItem(int iIndex) {
 void CTabLayoutUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
     const RECT rcInset = GetInsetRect();
-    for (int i = 0; i < GetCount(); ++i) {
-        CControlUI* pControl = m_items[i];
-        if (!pControl->IsVisible())
-            continue;
-        if (pControl->IsFloat()) {
-            SetFloatPos(i);
-            continue;
-        }
+    PlaceChildren([&](int i, CControlUI* pControl) {
         if (i != m_iCurSel)
-            continue;
+            return;
         const RECT padding = pControl->GetPadding();
         const RECT area = {rcInset.left + padding.left, rcInset.top + padding.top,
                            rcInset.right - padding.right, rcInset.bottom - padding.bottom};
@@ -116,7 +109,7 @@ void CTabLayoutUI::SetPos(RECT rc) {
         sz.cy = std::min(std::max(sz.cy, static_cast<LONG>(pControl->GetMinHeight())),
                          static_cast<LONG>(pControl->GetMaxHeight()));
         pControl->SetPos(RECT{area.left, area.top, area.left + sz.cx, area.top + sz.cy});
-    }
+    });
 }
 
 void CTabLayoutUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
