@@ -59,6 +59,9 @@ bool CSkinResources::ReadWholeFile(const std::wstring& path,
 
 namespace {
 
+// One read fills the buffer and the next reports the end; more would mean the entry never ends.
+constexpr int kMaxExtractReads = 3;
+
 bool ReadZippedFile(HZIPARCHIVE zip,
                     const wchar_t* name,
                     DWORD maxSize,
@@ -79,11 +82,17 @@ bool ReadZippedFile(HZIPARCHIVE zip,
         return false;
     }
     bytes.resize(static_cast<size_t>(entry.uncompressedSize));
-    DWORD delivered = 0;
-    const DWORD rc =
-        ExtractEntry(zip, index, bytes.data(), static_cast<DWORD>(bytes.size()), kZipFromMemory, &delivered);
-    // A result of 0 with fewer bytes than the entry holds would leave part of the buffer unfilled.
-    if ((rc != kZipOk && rc != kZipMore) || delivered != bytes.size()) {
+    // Read until the entry reports its end, which also closes it for the next reader of the same name.
+    DWORD total = 0;
+    DWORD rc = kZipMore;
+    for (int i = 0; i < kMaxExtractReads && rc == kZipMore; ++i) {
+        DWORD delivered = 0;
+        rc = ExtractEntry(zip, index, bytes.data() + total, static_cast<DWORD>(bytes.size()) - total,
+                          kZipFromMemory, &delivered);
+        total += delivered;
+    }
+    // An end before the promised size would leave part of the buffer unfilled.
+    if (rc != kZipOk || total != bytes.size()) {
         bytes.clear();
         *error = L"Could not unzip file";
         return false;

@@ -301,19 +301,22 @@ DWORD ExtractEntry(HZIPARCHIVE zip, int index, void* buffer, DWORD length, DWORD
     if (index < 0 || static_cast<size_t>(index) >= zip->entries.size() || kind != kZipFromMemory ||
         (buffer == nullptr && length > 0))
         return kZipBadArgument;
-    // An entry is closed as soon as it delivered its last byte, so reading it again starts over.
     if (zip->openIndex != index && !zip->OpenEntry(index))
         return kZipCorrupt;
+    // The entry stays open after its last byte, so that a read-until-0 caller sees the end; only the
+    // read that finds nothing left closes it.
+    if (zip->delivered >= zip->entries[index].uncompressedSize) {
+        zip->CloseEntry();
+        return kZipOk;
+    }
     DWORD got = 0;
-    const bool ok = zip->Read(static_cast<BYTE*>(buffer), length, got);
+    if (!zip->Read(static_cast<BYTE*>(buffer), length, got)) {
+        zip->CloseEntry();
+        return kZipCorrupt;
+    }
     if (outDelivered != nullptr)
         *outDelivered = got;
-    const bool exhausted = zip->delivered >= zip->entries[index].uncompressedSize;
-    if (!ok || exhausted)
-        zip->CloseEntry();
-    if (!ok)
-        return kZipCorrupt;
-    return got > 0 ? kZipMore : kZipOk;
+    return kZipMore;
 }
 
 DWORD CloseArchive(HZIPARCHIVE zip) {

@@ -44,9 +44,9 @@ DWORD FindArchiveEntry(HZIPARCHIVE zip,
                        int* outIndex,
                        TZipEntry* outEntry);
 
-// Delivers the next bytes of the entry into `buffer` (kind 3). kZipMore when bytes were delivered,
-// kZipOk when nothing was left. Once an entry has delivered its last byte it is closed, so asking for
-// the same entry again reads it from the start. `outDelivered` (optional) receives the byte count.
+// Delivers the next bytes of the entry into `buffer` (kind 3). kZipMore while the entry had bytes left
+// (even when `length` is 0), kZipOk when it was exhausted: that read closes the entry, so asking for
+// it once more reads it from the start. `outDelivered` (optional) receives the byte count.
 DWORD ExtractEntry(HZIPARCHIVE zip,
                    int index,
                    void* buffer,
