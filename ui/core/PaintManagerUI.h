@@ -9,7 +9,9 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/core/ControlUI.h"
@@ -270,6 +272,8 @@ private:
     std::vector<std::unique_ptr<CPointerArray>> m_aOptionGroups;
     CStringPtrMap m_mImageHash;
     std::vector<std::unique_ptr<TImageInfo>> m_aImages;
+    // (resource type, name) of images that could not be loaded.
+    std::set<std::pair<std::wstring, std::wstring>> m_failedImages;
     CStringPtrMap m_mDefaultAttrHash;
     std::vector<std::unique_ptr<std::wstring>> m_aDefaultAttrLists;
     std::vector<std::unique_ptr<TFontInfo>> m_aCustomFonts;

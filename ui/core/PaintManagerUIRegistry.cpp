@@ -132,6 +132,11 @@ const TImageInfo* CPaintManagerUI::GetImageEx(LPCWSTR bitmap, LPCWSTR type, DWOR
 const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD mask) {
     if (bitmap == nullptr || *bitmap == L'\0' || m_mImageHash.Find(bitmap) != nullptr)
         return nullptr;
+    // A name that failed once is not looked up again on every paint; the same name may still be
+    // found with another resource type.
+    const auto failureKey = std::make_pair(std::wstring(type != nullptr ? type : L""), std::wstring(bitmap));
+    if (m_failedImages.count(failureKey) != 0)
+        return nullptr;
     std::unique_ptr<TImageInfo> image;
     if (type != nullptr && *type != L'\0') {
         // Resource images are named by their decimal id.
@@ -142,8 +147,10 @@ const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD 
     } else {
         image.reset(CRenderKit::LoadImage(bitmap, nullptr, mask));
     }
-    if (!image)
+    if (!image) {
+        m_failedImages.insert(failureKey);
         return nullptr;
+    }
     image->resType = type != nullptr ? type : L"";
     image->mask = mask;
     m_mImageHash.Insert(bitmap, image.get());

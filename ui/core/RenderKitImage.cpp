@@ -252,15 +252,13 @@ TImageInfo* CRenderKit::LoadImage(const wchar_t* name, const wchar_t* type, DWOR
         return nullptr;
     std::vector<BYTE> bytes;
     if (type == nullptr) {
+        // Only the skin names images: never a file elsewhere (the working folder of an elevated
+        // process is not ours to decode from).
         const wchar_t* ignored = nullptr;
-        if (!IS_INTRESOURCE(name))
+        if (!IS_INTRESOURCE(name) && CSkinResources::IsInsideSkin(name))
             CSkinResources::ReadSkinFile(name, kMaxImageFileSize, bytes, &ignored);
     } else {
         bytes = ReadResourceBytes(name, type);
-    }
-    if (bytes.empty() && !IS_INTRESOURCE(name)) {
-        const wchar_t* ignored = nullptr;
-        CSkinResources::ReadWholeFile(name, kMaxImageFileSize, bytes, &ignored);
     }
     if (bytes.empty() || bytes.size() > kMaxImageFileSize)
         return nullptr;

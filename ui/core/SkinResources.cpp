@@ -1,5 +1,6 @@
 #include "ui/core/SkinResources.h"
 
+#include <cwchar>
 #include <memory>
 
 #include "Runtime/ScopedHandle.h"
@@ -230,6 +231,24 @@ void CSkinResources::FreeResourceZipBuffer() {
     }
     l.zipBuffer.reset();
     l.zipBufferSize = 0;
+}
+
+bool CSkinResources::IsInsideSkin(const wchar_t* name) {
+    const TLocation& l = Location();
+    if (name == nullptr || *name == L'\0')
+        return false;
+    if (!l.resourceZip.empty())
+        return true;
+    if (l.resourcePath.empty() || name[0] == L'\\' || name[0] == L'/' || wcschr(name, L':') != nullptr)
+        return false;
+    // A ".." segment climbs out of the folder.
+    for (const wchar_t* p = name; (p = wcsstr(p, L"..")) != nullptr; p += 2) {
+        const bool startsSegment = p == name || p[-1] == L'\\' || p[-1] == L'/';
+        const bool endsSegment = p[2] == L'\0' || p[2] == L'\\' || p[2] == L'/';
+        if (startsSegment && endsSegment)
+            return false;
+    }
+    return true;
 }
 
 bool CSkinResources::ReadSkinFile(const wchar_t* name,

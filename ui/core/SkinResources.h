@@ -43,6 +43,10 @@ public:
     // Closes and forgets the archive kept open for the process, if any (at process end).
     static void CloseResourceZip() { CloseCachedZip(); }
 
+    // Whether `name` stays inside the current skin: any name in a zip; in a folder, a relative name
+    // without ".." under a set resource path.
+    static bool IsInsideSkin(const wchar_t* name);
+
     // Reads the whole skin file `name` from the current location: the folder when no zip is set, else
     // the (cached or freshly opened) zip, names matched without ASCII case. Files above `maxSize` are
     // refused. On failure returns false and sets `error` to one of the skin load messages.
@@ -51,14 +55,13 @@ public:
                              std::vector<BYTE>& bytes,
                              const wchar_t** error);
 
-    // Reads a whole file by path (no skin location involved), under the same size rules.
+private:
+    static void CloseCachedZip();
+    // Reads a whole file by path, under the same size rules.
     static bool ReadWholeFile(const std::wstring& path,
                               DWORD maxSize,
                               std::vector<BYTE>& bytes,
                               const wchar_t** error);
-
-private:
-    static void CloseCachedZip();
 };
 
 // The largest skin file that is loaded.

@@ -130,9 +130,37 @@ TEST_F(RenderKitImage, LoadsPremultipliedImages) {
     EXPECT_EQ(nullptr, CRenderKit::LoadImage(L"absent.png"));
     ASSERT_TRUE(TestEnv::WriteFileBytes(m_dir->File(L"junk.png"), "\x89PNG but not really"));
     EXPECT_EQ(nullptr, CRenderKit::LoadImage(L"junk.png"));
-    // A full path works as a last resort.
-    std::unique_ptr<TImageInfo> byPath(CRenderKit::LoadImage(m_dir->File(L"icon.png").c_str()));
-    EXPECT_TRUE(byPath);
+}
+
+// Image names resolve only inside the skin folder: never in the working folder, by a full path or by
+// climbing out with "..", nor anywhere without a skin location. A name that failed to load is not
+// looked up again on later paints.
+TEST_F(RenderKitImage, ImagesResolveOnlyInsideTheSkin) {
+    TestEnv::TempDir work(L"renderwork");
+    Write(L"inside.png", 2, 2, [](int, int) { return kBlue; });
+    const std::string stray = SkinTest::EncodePng(2, 2, Pixels(2, 2, [](int, int) { return kRed; }));
+    ASSERT_TRUE(TestEnv::WriteFileBytes(work.File(L"stray.png"), stray));
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(work.Path().c_str()));
+    EXPECT_EQ(nullptr, CRenderKit::LoadImage(L"stray.png"));
+    EXPECT_EQ(nullptr, CRenderKit::LoadImage(work.File(L"stray.png").c_str()));
+    EXPECT_EQ(nullptr, CRenderKit::LoadImage(
+                           (L"..\\" + work.File(L"stray.png").substr(work.Path().rfind(L'\\') + 1)).c_str()));
+    std::unique_ptr<TImageInfo> inside(CRenderKit::LoadImage(L"inside.png"));
+    EXPECT_TRUE(inside);
+    CSkinResources::SetResourcePath(L"");
+    EXPECT_EQ(nullptr, CRenderKit::LoadImage(L"stray.png"));
+    SetCurrentDirectoryW(previous);
+    CSkinResources::SetResourcePath(m_dir->Path().c_str());
+
+    CCanvas canvas(10, 10, kBack);
+    EXPECT_TRUE(Draw(canvas, {0, 0, 10, 10}, L"late.png"));
+    Write(L"late.png", 2, 2, [](int, int) { return kBlue; });
+    EXPECT_TRUE(Draw(canvas, {0, 0, 10, 10}, L"late.png"));
+    EXPECT_EQ(Rgb(kBack), canvas.Rgb(5, 5)) << "the failed name was loaded again";
+    std::unique_ptr<TImageInfo> late(CRenderKit::LoadImage(L"late.png"));
+    EXPECT_TRUE(late);
 }
 
 // Images carried as resources, by number and by name; through an image string the number is given
