@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "ui/core/ListenerList.h"
+
 namespace SkinUI {
 
 namespace {
@@ -190,9 +192,10 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg) {
         msg.virtualWnd = msg.sender->GetVirtualWnd();
     if (msg.sender != nullptr && msg.sender->OnNotify)
         msg.sender->OnNotify(&msg);
-    // A listener may remove itself (or another) while being notified.
-    for (size_t i = 0; i < m_aNotifiers.size(); ++i)
-        m_aNotifiers[i]->Notify(msg);
+    VisitListeners(m_aNotifiers, [&msg](INotifyUI* pNotifier) {
+        pNotifier->Notify(msg);
+        return false;
+    });
 }
 
 void CPaintManagerUI::SendNotify(CControlUI* pControl, LPCWSTR pstrMessage, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 // CPaintManagerUI: window messages turned into control events, and pre-translation of the loop.
 #include <windowsx.h>
 
+#include "ui/core/ListenerList.h"
 #include "ui/core/PaintManagerUI.h"
 
 namespace SkinUI {
@@ -40,6 +41,21 @@ struct TFindShortcut {
     bool bPickNext = false;
 };
 
+// Offers a message to the filters in order; the first that sets its handled flag ends the walk.
+bool RunFilters(const std::vector<IMessageFilterUI*>& filters,
+                UINT uMsg,
+                WPARAM wParam,
+                LPARAM lParam,
+                LRESULT& lRes) {
+    return VisitListeners(filters, [&](IMessageFilterUI* pFilter) {
+        bool bHandled = false;
+        const LRESULT result = pFilter->MessageHandler(uMsg, wParam, lParam, bHandled);
+        if (bHandled)
+            lRes = result;
+        return bHandled;
+    });
+}
+
 }  // namespace
 
 CControlUI* CALLBACK CPaintManagerUI::FindControlFromShortcut(CControlUI* pThis, LPVOID pData) {
@@ -62,15 +78,8 @@ CControlUI* CALLBACK CPaintManagerUI::FindControlFromShortcut(CControlUI* pThis,
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
     if (m_hWndPaint == nullptr)
         return false;
-    // A filter may remove itself while it runs.
-    for (size_t i = 0; i < m_aMessageFilters.size(); ++i) {
-        bool bHandled = false;
-        LRESULT result = m_aMessageFilters[i]->MessageHandler(uMsg, wParam, lParam, bHandled);
-        if (bHandled) {
-            lRes = result;
-            return true;
-        }
-    }
+    if (RunFilters(m_aMessageFilters, uMsg, wParam, lParam, lRes))
+        return true;
 
     switch (uMsg) {
         case kMsgDelayedCleanup:
@@ -369,14 +378,8 @@ void CPaintManagerUI::ShowTooltip(CControlUI* pHover) {
 }
 
 bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
-    for (size_t i = 0; i < m_aPreMessageFilters.size(); ++i) {
-        bool bHandled = false;
-        LRESULT result = m_aPreMessageFilters[i]->MessageHandler(uMsg, wParam, lParam, bHandled);
-        if (bHandled) {
-            lRes = result;
-            return true;
-        }
-    }
+    if (RunFilters(m_aPreMessageFilters, uMsg, wParam, lParam, lRes))
+        return true;
     switch (uMsg) {
         case WM_KEYDOWN:
             if (wParam != VK_TAB)
@@ -411,11 +414,9 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
 }
 
 bool CPaintManagerUI::TranslateAccelerator(MSG* pMsg) {
-    for (size_t i = 0; i < m_aTranslateAccelerators.size(); ++i) {
-        if (m_aTranslateAccelerators[i]->TranslateAccelerator(pMsg) == 0)
-            return true;
-    }
-    return false;
+    return VisitListeners(m_aTranslateAccelerators, [pMsg](ITranslateAccelerator* pTranslator) {
+        return pTranslator->TranslateAccelerator(pMsg) == 0;
+    });
 }
 
 bool CPaintManagerUI::TranslateMessage(const MSG* pMsg) {
@@ -423,25 +424,22 @@ bool CPaintManagerUI::TranslateMessage(const MSG* pMsg) {
         return false;
     MSG msg = *pMsg;
     const bool bChild = (::GetWindowLongW(pMsg->hwnd, GWL_STYLE) & WS_CHILD) != 0;
-    auto& managers = AllManagers();
     // A handler may create or destroy windows, and with them managers.
-    for (size_t i = 0; i < managers.size(); ++i) {
-        CPaintManagerUI* pManager = managers[i];
+    bool bConsumed = false;
+    VisitListeners(AllManagers(), [&](CPaintManagerUI* pManager) {
         bool bTarget = pMsg->hwnd == pManager->m_hWndPaint;
         for (HWND hParent = pMsg->hwnd; bChild && !bTarget && hParent != nullptr;
              hParent = ::GetParent(hParent))
             bTarget = hParent == pManager->m_hWndPaint;
         if (!bTarget)
-            continue;
-        if (pManager->TranslateAccelerator(&msg))
-            return true;
-        LRESULT lRes = 0;
-        if (pManager->PreMessageHandler(msg.message, msg.wParam, msg.lParam, lRes))
-            return true;
-        if (!bChild)
             return false;
-    }
-    return false;
+        LRESULT lRes = 0;
+        bConsumed = pManager->TranslateAccelerator(&msg) ||
+                    pManager->PreMessageHandler(msg.message, msg.wParam, msg.lParam, lRes);
+        // A top-level window has one manager; a child's ancestors may each have one.
+        return bConsumed || !bChild;
+    });
+    return bConsumed;
 }
 
 }  // namespace SkinUI

@@ -1,6 +1,8 @@
 // CPaintManagerUI: layout pass, double-buffered and layered painting, printing.
 #include <cstdio>
+#include <utility>
 
+#include "ui/core/ListenerList.h"
 #include "ui/core/PaintManagerUI.h"
 
 namespace SkinUI {
@@ -87,9 +89,10 @@ void CPaintManagerUI::OnPaint() {
         HDC hDC = m_offscreen->DC();
         int saved = ::SaveDC(hDC);
         m_pRoot->DoPaint(hDC, rcPaint);
-        // A post-paint control may leave the list while it paints.
-        for (size_t i = 0; i < m_aPostPaintControls.size(); ++i)
-            m_aPostPaintControls[i]->DoPostPaint(hDC, rcPaint);
+        VisitListeners(m_aPostPaintControls, [&](CControlUI* pControl) {
+            pControl->DoPostPaint(hDC, rcPaint);
+            return false;
+        });
         ::RestoreDC(hDC, saved);
         ::BitBlt(ps.hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
                  rcPaint.bottom - rcPaint.top, hDC, rcPaint.left, rcPaint.top, SRCCOPY);

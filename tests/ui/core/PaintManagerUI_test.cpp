@@ -343,34 +343,75 @@ TEST_F(PaintManagerTest, DeletingAControlClearsEveryReferenceToIt) {
     TestEnv::PumpFor(50);
 }
 
-// Notifications reach every listener in registration order with their names and senders.
-TEST_F(PaintManagerTest, NotificationsReachListenersInOrder) {
+// Notifications, message filters and pre-message filters reach every listener in registration order;
+// a listener that removes itself while it is called makes none of the others miss the call.
+TEST_F(PaintManagerTest, ListenersRunInOrderAndNoneIsSkippedWhenOneLeaves) {
     AttachProbes();
-    struct CRecorder : INotifyUI {
-        std::vector<std::wstring>* out;
+    constexpr UINT kProbeMessage = WM_APP + 77;
+    CPaintManagerUI& pm = s_window->Manager();
+    enum class Kind { kNotifier, kFilter, kPreFilter };
+    struct CListener : INotifyUI, IMessageFilterUI {
+        std::vector<std::wstring>* out = nullptr;
         std::wstring tag;
+        CPaintManagerUI* leaveFrom = nullptr;
+        Kind kind = Kind::kNotifier;
         void Notify(TNotifyUI& msg) override {
-            out->push_back(tag + L":" + msg.type + L":" + (msg.sender ? msg.sender->GetName() : L"") + L":" +
-                           std::to_wstring(msg.wParam));
+            Called(tag + L":" + msg.type + L":" + (msg.sender ? msg.sender->GetName() : L"") + L":" +
+                   std::to_wstring(msg.wParam));
+        }
+        LRESULT MessageHandler(UINT uMsg, WPARAM, LPARAM, bool& bHandled) override {
+            bHandled = false;
+            if (uMsg == kProbeMessage)
+                Called(tag);
+            return 0;
+        }
+        void Called(const std::wstring& entry) {
+            out->push_back(entry);
+            if (leaveFrom == nullptr)
+                return;
+            if (kind == Kind::kNotifier)
+                leaveFrom->RemoveNotifier(this);
+            else if (kind == Kind::kFilter)
+                leaveFrom->RemoveMessageFilter(this);
+            else
+                leaveFrom->RemovePreMessageFilter(this);
         }
     };
-    std::vector<std::wstring> order;
-    CRecorder first{};
-    first.out = &order;
-    first.tag = L"1";
-    CRecorder second{};
-    second.out = &order;
-    second.tag = L"2";
-    CPaintManagerUI& pm = s_window->Manager();
-    ASSERT_TRUE(pm.AddNotifier(&first));
-    ASSERT_TRUE(pm.AddNotifier(&second));
-    EXPECT_FALSE(pm.AddNotifier(&first));
-    pm.SendNotify(Probe(L"c"), L"click", 5);
-    pm.RemoveNotifier(&first);
-    pm.RemoveNotifier(&second);
-    ASSERT_EQ(order.size(), 2u);
-    EXPECT_EQ(order[0], L"1:click:c:5");
-    EXPECT_EQ(order[1], L"2:click:c:5");
+    for (Kind kind : {Kind::kNotifier, Kind::kFilter, Kind::kPreFilter}) {
+        std::vector<std::wstring> order;
+        CListener listeners[3];
+        for (int i = 0; i < 3; ++i) {
+            listeners[i].out = &order;
+            listeners[i].tag = std::to_wstring(i + 1);
+            listeners[i].kind = kind;
+        }
+        listeners[1].leaveFrom = &pm;
+        for (CListener& listener : listeners) {
+            const bool added = kind == Kind::kNotifier ? pm.AddNotifier(&listener)
+                               : kind == Kind::kFilter ? pm.AddMessageFilter(&listener)
+                                                       : pm.AddPreMessageFilter(&listener);
+            ASSERT_TRUE(added);
+        }
+        if (kind == Kind::kNotifier)
+            EXPECT_FALSE(pm.AddNotifier(&listeners[0]));
+        LRESULT ignored = 0;
+        if (kind == Kind::kNotifier)
+            pm.SendNotify(Probe(L"c"), L"click", 5);
+        else if (kind == Kind::kFilter)
+            SendMessageW(s_window->Window(), kProbeMessage, 0, 0);
+        else
+            pm.PreMessageHandler(kProbeMessage, 0, 0, ignored);
+        const std::vector<std::wstring> expected =
+            kind == Kind::kNotifier
+                ? std::vector<std::wstring>{L"1:click:c:5", L"2:click:c:5", L"3:click:c:5"}
+                : std::vector<std::wstring>{L"1", L"2", L"3"};
+        EXPECT_EQ(order, expected) << static_cast<int>(kind);
+        for (CListener& listener : listeners) {
+            pm.RemoveNotifier(&listener);
+            pm.RemoveMessageFilter(&listener);
+            pm.RemovePreMessageFilter(&listener);
+        }
+    }
 }
 
 // The wheel reaches the control under the mouse: 1 toward the user, 0 away.
