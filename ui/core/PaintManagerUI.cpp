@@ -26,6 +26,11 @@ bool RemoveItem(std::vector<T*>& list, T* item) {
     return true;
 }
 
+// Native ids of control timers run 3-254: 0 is not an id, and a window's own code uses 1 and 2 (the
+// main window's animation and retry timers).
+constexpr UINT kTimerIdRange = 0xFF;
+constexpr UINT kLastWindowTimerId = 2;
+
 struct TFindTabInfo {
     CControlUI* pFocus = nullptr;
     CControlUI* pLast = nullptr;
@@ -299,16 +304,32 @@ bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse
             return true;
         }
     }
-    m_uTimerID = (m_uTimerID + 1) % 0xFF;
-    if (::SetTimer(m_hWndPaint, m_uTimerID, uElapse, nullptr) == 0)
+    const UINT uWinTimer = NextFreeTimerId();
+    if (uWinTimer == 0 || ::SetTimer(m_hWndPaint, uWinTimer, uElapse, nullptr) == 0)
         return false;
     auto timer = std::make_unique<TTimerInfo>();
     timer->pSender = pControl;
     timer->nLocalID = nTimerID;
     timer->hWnd = m_hWndPaint;
-    timer->uWinTimer = m_uTimerID;
+    timer->uWinTimer = uWinTimer;
     m_aTimers.push_back(std::move(timer));
     return true;
+}
+
+UINT CPaintManagerUI::NextFreeTimerId() {
+    // A second timer with an id already used on the window would replace the first, and its ticks
+    // would go to whichever record is found first; killed records keep their id for a restart.
+    for (UINT tries = 0; tries < kTimerIdRange; ++tries) {
+        m_uTimerID = (m_uTimerID + 1) % kTimerIdRange;
+        if (m_uTimerID <= kLastWindowTimerId)
+            continue;
+        const bool used = std::any_of(m_aTimers.begin(), m_aTimers.end(), [this](const auto& timer) {
+            return timer->hWnd == m_hWndPaint && timer->uWinTimer == m_uTimerID;
+        });
+        if (!used)
+            return m_uTimerID;
+    }
+    return 0;
 }
 
 bool CPaintManagerUI::KillTimer(CControlUI* pControl, UINT nTimerID) {

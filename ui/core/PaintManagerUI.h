@@ -209,6 +209,8 @@ private:
     void OnMouseMove(LPARAM lParam);
     void OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DeleteAllTimers();
+    // A native timer id not in use on this window, or 0 when every id is taken.
+    UINT NextFreeTimerId();
     std::unique_ptr<TFontInfo> CreateSkinFont(LPCWSTR pStrFontName,
                                               int nSize,
                                               bool bBold,

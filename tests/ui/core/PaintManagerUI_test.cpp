@@ -246,6 +246,31 @@ TEST_F(PaintManagerTest, TimersReachTheirControlWithTheLocalId) {
     pm.RemoveMessageFilter(&filter);
 }
 
+// Native timer ids stay clear of the window's own timers 1 and 2 and of every live control timer, even
+// once the id counter has gone all the way round.
+TEST_F(PaintManagerTest, TimerIdsNeverCollideOnTheWindow) {
+    AttachProbes();
+    constexpr UINT kHourMs = 3600 * 1000;
+    constexpr int kOneRound = 254;  // more than the ids there are between two uses of the same id
+    const HWND hWnd = s_window->Window();
+    ASSERT_NE(0u, ::SetTimer(hWnd, 1, kHourMs, nullptr));
+    ASSERT_NE(0u, ::SetTimer(hWnd, 2, kHourMs, nullptr));
+    CPaintManagerUI& pm = s_window->Manager();
+    CProbeUI* a = Probe(L"a");
+    CProbeUI* b = Probe(L"b");
+    ASSERT_TRUE(pm.SetTimer(a, 1, 10));
+    for (int i = 0; i < kOneRound; ++i) {
+        ASSERT_TRUE(pm.SetTimer(b, 1, kHourMs)) << i;
+        pm.KillTimer(b);
+    }
+    ASSERT_TRUE(pm.SetTimer(b, 9, 10));
+    EXPECT_TRUE(PumpTranslated([&] { return LogHas(L"b:timer:9") && LogHas(L"a:timer:1"); }, kWaitMs));
+    pm.KillTimer(a);
+    pm.KillTimer(b);
+    EXPECT_TRUE(::KillTimer(hWnd, 1)) << "the window's own timer 1 was taken over";
+    EXPECT_TRUE(::KillTimer(hWnd, 2)) << "the window's own timer 2 was taken over";
+}
+
 // The context menu reaches the control under the right button and becomes a "menu" notification
 // only for a control that asks for it.
 TEST_F(PaintManagerTest, ContextMenuNotifiesOnlyWhenAsked) {
