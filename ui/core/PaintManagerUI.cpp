@@ -118,6 +118,8 @@ void CPaintManagerUI::ForgetControl(CControlUI* pControl) {
     }
     if (pControl == m_pFocus)
         m_pFocus = nullptr;
+    if (pControl == m_pFocusPending)
+        m_pFocusPending = nullptr;
     KillTimer(pControl);
     RemoveItem(m_aPostPaintControls, pControl);
     const std::wstring name = pControl->GetName();
@@ -223,6 +225,8 @@ void CPaintManagerUI::KillFocusControl() {
 }
 
 void CPaintManagerUI::SetFocus(CControlUI* pControl) {
+    // A focus chosen now overrides one asked for before the next layout.
+    m_pFocusPending = nullptr;
     if (m_hWndPaint != nullptr && ::GetFocus() != m_hWndPaint && pControl != m_pFocus)
         ::SetFocus(m_hWndPaint);
     if (pControl == m_pFocus)
@@ -243,10 +247,8 @@ void CPaintManagerUI::SetFocusNeeded(CControlUI* pControl) {
     if (pControl == nullptr || m_pRoot == nullptr)
         return;
     KillFocusControl();
-    TFindTabInfo info;
-    info.pFocus = pControl;
-    info.bForward = false;
-    m_pFocus = m_pRoot->FindControl(FindControlFromTab, &info, kFindMeFirst | kFindVisible | kFindEnabled);
+    // The control takes the focus, with its events, once the next layout has placed it.
+    m_pFocusPending = pControl;
     m_bFocusNeeded = true;
     m_pRoot->NeedUpdate();
 }
@@ -254,9 +256,10 @@ void CPaintManagerUI::SetFocusNeeded(CControlUI* pControl) {
 bool CPaintManagerUI::SetNextTabControl(bool bForward) {
     if (m_hWndPaint != nullptr && (::GetWindowLongW(m_hWndPaint, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0)
         return false;
-    // The tab order needs positions; move after the next layout pass.
+    // The tab order needs positions; move after the next layout pass, once per Tab.
     if (m_bUpdateNeeded && bForward) {
         m_bFocusNeeded = true;
+        ++m_nPendingTabs;
         if (m_hWndPaint != nullptr)
             ::InvalidateRect(m_hWndPaint, nullptr, FALSE);
         return true;

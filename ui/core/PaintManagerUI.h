@@ -251,6 +251,9 @@ private:
     bool m_bFirstLayout = true;
     bool m_bUpdateNeeded = false;
     bool m_bFocusNeeded = false;
+    // Asked for by SetFocusNeeded, and Tabs pressed, while a layout was pending.
+    CControlUI* m_pFocusPending = nullptr;
+    int m_nPendingTabs = 0;
     bool m_bOffscreenPaint = true;
     bool m_bAlphaBackground = false;
     bool m_bShadow = false;

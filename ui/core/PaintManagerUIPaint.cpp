@@ -50,12 +50,19 @@ void CPaintManagerUI::LayoutAndFocus() {
             }
         }
     }
-    if (m_bFocusNeeded) {
-        if (m_pFocus == nullptr)
-            SetNextTabControl();
-        else
-            m_bFocusNeeded = false;
+    if (!m_bFocusNeeded)
+        return;
+    m_bFocusNeeded = false;
+    if (CControlUI* pPending = std::exchange(m_pFocusPending, nullptr))
+        SetFocus(pPending);
+    // Without a focus, the first Tab (or none at all) lands on the first tab stop.
+    int tabs = std::exchange(m_nPendingTabs, 0);
+    if (m_pFocus == nullptr) {
+        SetNextTabControl();
+        --tabs;
     }
+    for (; tabs > 0; --tabs)
+        SetNextTabControl();
 }
 
 void CPaintManagerUI::OnPaint() {

@@ -191,6 +191,30 @@ TEST_F(PaintManagerTest, TabMovesFocusThroughTabStopsBothWays) {
     SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
 }
 
+// Focus asked for before a layout lands, with its events, on the control that asked once the layout is
+// done; a Tab pressed while a layout is pending moves the focus after it.
+TEST_F(PaintManagerTest, FocusAndTabWaitingForALayoutAreKept) {
+    AttachProbes(kFlagTabStop);
+    CPaintManagerUI& pm = s_window->Manager();
+    ASSERT_EQ(pm.GetFocus(), Probe(L"a"));
+    s_window->ClearNotifications();
+    pm.SetFocusNeeded(Probe(L"c"));
+    ASSERT_TRUE(pm.IsUpdateNeeded());
+    s_window->Layout();
+    EXPECT_EQ(pm.GetFocus(), Probe(L"c"));
+    EXPECT_TRUE(Probe(L"c")->IsFocused());
+    EXPECT_TRUE(LogHas(L"c:setfocus"));
+    EXPECT_EQ(CountNotes(L"c:setfocus"), 1);
+    EXPECT_EQ(CountNotes(L"a:killfocus"), 1);
+    EXPECT_EQ(EventsOf(m_log, L"b").size(), 0u) << "the tab stop before it was touched";
+
+    Probe(L"a")->SetFixedHeight(40);
+    ASSERT_TRUE(pm.IsUpdateNeeded());
+    PostMessageW(s_window->Window(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_TRUE(PumpTranslated([&] { return pm.GetFocus() == Probe(L"a"); }, kWaitMs));
+    EXPECT_EQ(Probe(L"b")->GetPos().top, 40);
+}
+
 // Keys go to the focused control; key up goes to the control that saw key down even when the focus
 // has moved in between.
 TEST_F(PaintManagerTest, KeysReachTheFocusAndKeyUpTheKeyDownTarget) {
