@@ -164,22 +164,32 @@ void CSkinBuilder::ApplyWindowAttributes(CPaintManagerUI* pManager) {
     }
 }
 
-void CSkinBuilder::Include(const CSkinXmlNode& node, CControlUI* pParent, CPaintManagerUI* pManager) {
+CControlUI* CSkinBuilder::Include(const CSkinXmlNode& node, CControlUI* pParent, CPaintManagerUI* pManager) {
     if (!node.HasAttributes() || !node.HasAttribute(L"source"))
-        return;
+        return nullptr;
     // A skin that includes itself, directly or through others, would otherwise recurse without end.
     if (m_includeDepth + 1 >= kMaxIncludeDepth)
-        return;
+        return nullptr;
     const int count = node.HasAttribute(L"count") ? ParseInt(node.GetAttributeValue(L"count")) : 1;
     const LPCWSTR source = node.GetAttributeValue(L"source");
+    CControlUI* pFirst = nullptr;
+    // The budget is shared by the whole build, so nested counts cannot multiply one another.
     for (int i = 0; i < count; ++i) {
+        int& includesLeft = *m_pIncludesLeft;
+        if (includesLeft == 0)
+            break;
+        --includesLeft;
         CSkinBuilder nested;
         nested.m_includeDepth = m_includeDepth + 1;
-        if (m_pstrType != nullptr)
-            nested.Create(MAKEINTRESOURCEW(ParseInt(source)), m_pstrType, m_pCallback, pManager, pParent);
-        else
-            nested.Create(source, nullptr, m_pCallback, pManager, pParent);
+        nested.m_pIncludesLeft = m_pIncludesLeft;
+        CControlUI* pBuilt = m_pstrType != nullptr
+                                 ? nested.Create(MAKEINTRESOURCEW(ParseInt(source)), m_pstrType, m_pCallback,
+                                                 pManager, pParent)
+                                 : nested.Create(source, nullptr, m_pCallback, pManager, pParent);
+        KeepFirst(pBuilt, pParent, pFirst);
     }
+    // With a parent the nested builds added their controls there.
+    return pParent == nullptr ? pFirst : nullptr;
 }
 
 CControlUI* CSkinBuilder::CreateControl(LPCWSTR pstrClass) {
@@ -196,7 +206,7 @@ CControlUI* CSkinBuilder::Parse(const CSkinXmlNode& parent, CControlUI* pParent,
         if (IsRegistration(pstrClass))
             continue;
         if (wcscmp(pstrClass, L"Include") == 0) {
-            Include(node, pParent, pManager);
+            KeepFirst(Include(node, pParent, pManager), pParent, pFirst);
             continue;
         }
         CControlUI* pControl = CreateControl(pstrClass);
@@ -233,10 +243,18 @@ CControlUI* CSkinBuilder::Parse(const CSkinXmlNode& parent, CControlUI* pParent,
         if (pManager != nullptr)
             pControl->SetManager(nullptr, nullptr, false);
 
-        if (pFirst == nullptr)
-            pFirst = pControl;
+        KeepFirst(pControl, pParent, pFirst);
     }
     return pFirst;
+}
+
+void CSkinBuilder::KeepFirst(CControlUI* pControl, CControlUI* pParent, CControlUI*& pFirst) {
+    if (pControl == nullptr)
+        return;
+    if (pFirst == nullptr)
+        pFirst = pControl;
+    else if (pParent == nullptr)
+        delete pControl;  // only the first top-level control is returned; no one else could free it
 }
 
 void CSkinBuilder::GetLastErrorMessage(LPWSTR pstrMessage, SIZE_T cchMax) const {

@@ -38,19 +38,28 @@ public:
 
     // How deep Include elements may nest; a skin that includes itself stops there.
     static constexpr int kMaxIncludeDepth = 16;
+    // How many documents one build may include in all, whatever the counts and nesting.
+    static constexpr int kMaxIncludes = 256;
 
 private:
     bool Load(LPCWSTR xml, LPCWSTR type);
     void RegisterResources(CPaintManagerUI* pManager);
     void ApplyWindowAttributes(CPaintManagerUI* pManager);
     CControlUI* Parse(const CSkinXmlNode& parent, CControlUI* pParent, CPaintManagerUI* pManager);
-    void Include(const CSkinXmlNode& node, CControlUI* pParent, CPaintManagerUI* pManager);
+    // Builds the included documents; returns the first control built when there is no parent to
+    // hold them (the caller owns it), else null.
+    CControlUI* Include(const CSkinXmlNode& node, CControlUI* pParent, CPaintManagerUI* pManager);
     CControlUI* CreateControl(LPCWSTR pstrClass);
+    // Remembers the first control of a level; without a parent, every later one is freed.
+    static void KeepFirst(CControlUI* pControl, CControlUI* pParent, CControlUI*& pFirst);
 
     CSkinXml m_xml;
     IDialogBuilderCallback* m_pCallback = nullptr;
     LPCWSTR m_pstrType = nullptr;
     int m_includeDepth = 0;
+    int m_includesLeft = kMaxIncludes;
+    // The top-level builder's budget, shared by every nested builder.
+    int* m_pIncludesLeft = &m_includesLeft;
 };
 
 }  // namespace SkinUI

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/ui/controls/ControlHost.h"
+#include "tests/ui/controls/ProbeUI.h"
 #include "ui/controls/ButtonUI.h"
 #include "ui/controls/ContainerUI.h"
 #include "ui/controls/LabelUI.h"
@@ -20,6 +21,7 @@ namespace {
 
 using namespace SkinUI;
 using ControlTest::CControlHost;
+using ControlTest::CProbeUI;
 using ControlTest::CSkinFolder;
 
 constexpr int kWidth = 300;
@@ -219,6 +221,38 @@ TEST_F(Builder, SelfIncludeStopsAtTheDepthLimit) {
         Build(L"<Window><VerticalLayout><Include source=\"ping.xml\" /></VerticalLayout></Window>");
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(CountChildren(other), CSkinBuilder::kMaxIncludeDepth - 1);
+}
+
+// Without a parent only the first top-level control is returned and every other one is freed, a
+// root-level Include gives its controls like any other element, and one build includes at most
+// kMaxIncludes documents however the counts nest.
+TEST_F(Builder, NothingBuiltIsLostAndIncludesAreBounded) {
+    struct CProbes : IDialogBuilderCallback {
+        std::vector<std::wstring> log;
+        CControlUI* CreateControl(LPCWSTR pstrClass) override {
+            return wcscmp(pstrClass, L"Probe") == 0 ? new CProbeUI(L"probe", &log) : nullptr;
+        }
+    } probes;
+    CSkinFolder folder;
+    folder.AddFile(L"probe.xml", "<Window><Probe /></Window>");
+    folder.AddFile(L"fan.xml", "<Window><Label /><Include source=\"fan.xml\" count=\"2\" /></Window>");
+    const wchar_t* documents[] = {
+        L"<Window><Probe /><Probe /><Probe /></Window>",
+        L"<Window><Include source=\"probe.xml\" /></Window>",
+        L"<Window><Include source=\"probe.xml\" count=\"3\" /><Probe /></Window>",
+    };
+    for (const wchar_t* xml : documents) {
+        CSkinBuilder builder;
+        std::unique_ptr<CControlUI> first(builder.Create(xml, nullptr, &probes, &m_host.Manager()));
+        EXPECT_TRUE(first != nullptr) << xml;
+        EXPECT_EQ(CProbeUI::Alive().size(), 1u) << xml;
+        first.reset();
+        EXPECT_TRUE(CProbeUI::Alive().empty()) << xml;
+    }
+    CControlUI* root = Build(
+        L"<Window><VerticalLayout><Include source=\"fan.xml\" count=\"2\" /></VerticalLayout></Window>");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(CountChildren(root), CSkinBuilder::kMaxIncludes);
 }
 
 // A document held as a resource builds the same way, and its includes name resources by number.
