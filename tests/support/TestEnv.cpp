@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "Runtime/StringConv.h"
 
@@ -115,6 +116,22 @@ std::string ReadFileBytes(const std::wstring& path) {
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Brushes are made until the table is full (or the bound is reached) and deleted again.
+int GdiObjectHeadroom() {
+    constexpr int kBound = 70000;
+    std::vector<HBRUSH> brushes;
+    brushes.reserve(kBound);
+    while (static_cast<int>(brushes.size()) < kBound) {
+        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+        if (brush == nullptr)
+            break;
+        brushes.push_back(brush);
+    }
+    for (HBRUSH brush : brushes)
+        DeleteObject(brush);
+    return static_cast<int>(brushes.size());
 }
 
 }  // namespace TestEnv

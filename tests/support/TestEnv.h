@@ -37,4 +37,8 @@ bool FileExists(const std::wstring& path);
 // Removes a folder tree; any thread.
 void RemoveTree(const std::wstring& path);
 
+// How many more GDI objects the process could create now (up to a bound). Wine does not count GDI
+// objects per process, so a leak shows as lost headroom.
+int GdiObjectHeadroom();
+
 }  // namespace TestEnv
