@@ -2,7 +2,30 @@
 
 CMsgBoxDlg::CMsgBoxDlg(const std::wstring& text, const std::wstring& title) : m_text(text), m_title(title) {}
 
+HWND CMsgBoxDlg::Create(HWND hwndParent,
+                        LPCWSTR pstrName,
+                        DWORD dwStyle,
+                        DWORD dwExStyle,
+                        int x,
+                        int y,
+                        int cx,
+                        int cy,
+                        HMENU hMenu) {
+    bool finished = false;
+    m_pFinished = &finished;
+    const HWND hWnd = WindowImplBase::Create(hwndParent, pstrName, dwStyle, dwExStyle, x, y, cx, cy, hMenu);
+    if (finished)
+        return nullptr;  // destroyed while being created: the object is gone already
+    m_pFinished = nullptr;
+    // A window that was never made never sends the final message that would free the object.
+    if (hWnd == nullptr)
+        delete this;
+    return hWnd;
+}
+
 void CMsgBoxDlg::OnFinalMessage(HWND hWnd) {
+    if (m_pFinished != nullptr)
+        *m_pFinished = true;
     WindowImplBase::OnFinalMessage(hWnd);
     delete this;
 }

@@ -16,6 +16,19 @@ public:
 
     CMsgBoxDlg(const std::wstring& text, const std::wstring& title);
 
+    using WindowImplBase::Create;
+    // Null when the window could not be made; the object is then freed either way, whether or not its
+    // window ever got as far as binding it.
+    HWND Create(HWND hwndParent,
+                LPCWSTR pstrName,
+                DWORD dwStyle,
+                DWORD dwExStyle,
+                int x = CW_USEDEFAULT,
+                int y = CW_USEDEFAULT,
+                int cx = CW_USEDEFAULT,
+                int cy = CW_USEDEFAULT,
+                HMENU hMenu = nullptr) override;
+
 protected:
     LPCWSTR GetWindowClassName() const override { return L"zorvaim"; }
     void OnFinalMessage(HWND hWnd) override;
@@ -29,6 +42,8 @@ protected:
 private:
     ~CMsgBoxDlg() override = default;
 
+    // Set while Create runs, so that it learns whether the final message already freed the object.
+    bool* m_pFinished = nullptr;
     std::wstring m_text;
     std::wstring m_title;
     SkinUI::CControlUI* m_btnCancel = nullptr;

@@ -88,6 +88,22 @@ TEST_F(MsgBoxDlgTest, TextAndTitle) {
     ASSERT_TRUE(TestEnv::PumpUntil([&] { return !IsWindow(first) && !IsWindow(second); }, 5000));
 }
 
+// A box whose window cannot be made (an owner that is no window) frees itself at once.
+TEST_F(MsgBoxDlgTest, BoxWithoutAWindowIsFreed) {
+    const HWND noWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FFFF0));
+    ASSERT_FALSE(IsWindow(noWindow));
+    auto attempt = [&] {
+        CMsgBoxDlg* box = new CMsgBoxDlg(L"x", L"");
+        return box->Create(noWindow, L"提示", WS_POPUP, 0, 0, 0, 0, 0);
+    };
+    EXPECT_EQ(nullptr, attempt());
+    const int before = TestEnv::GdiObjectHeadroom();
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(nullptr, attempt());
+    // Each box holds a font of its own while it lives.
+    EXPECT_GE(TestEnv::GdiObjectHeadroom(), before - 2);
+}
+
 // A box opened and answered many times in a row leaves nothing behind.
 TEST_F(MsgBoxDlgTest, RepeatedModalBoxes) {
     for (int i = 0; i < 8; ++i) {
