@@ -36,7 +36,7 @@ TEST(ControlAttributesTest, PosSetsOffsetAndSize) {
 }
 
 // Booleans are true only for "true"; colours are hexadecimal with an optional "#", leading blanks
-// skipped only for the background colours.
+// skipped only for the background colours; attribute names are matched with their case.
 TEST(ControlAttributesTest, BooleansAndColours) {
     CControlUI control;
     control.SetAttribute(L"visible", L"True");
@@ -51,7 +51,10 @@ TEST(ControlAttributesTest, BooleansAndColours) {
     EXPECT_EQ(control.GetBkColor2(), 0x00444343u);
     control.SetAttribute(L"focusbordercolor", L"ff444343");
     EXPECT_EQ(control.GetFocusBorderColor(), 0xFF444343u);
-    control.SetAttribute(L"unknown", L"whatever");
+    control.SetAttribute(L"BkColor", L"#FF00FF00");
+    control.SetAttribute(L"Visible", L"false");
+    EXPECT_EQ(control.GetBkColor(), 0xFFFF0000u);
+    EXPECT_TRUE(control.IsVisible());
 }
 
 // "bordersize" with commas sets the four sides only; a plain number sets the uniform size and clears
