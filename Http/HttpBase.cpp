@@ -1,6 +1,7 @@
 #include "Http/HttpBase.h"
 
 #include <string>
+#include <utility>
 
 #include "Http/CurlWorkshop.h"
 #include "Http/HttpClock.h"
@@ -16,8 +17,7 @@ void CHttpBase::SetLowSpeedTimeForTesting(long seconds) {
     g_lowSpeedTimeS = seconds > 0 ? seconds : kLowSpeedTimeS;
 }
 
-CHttpBase::CHttpBase(CCurlWorkshop* worker, CHttpMgr* manager, HttpEngine engine)
-    : m_manager(manager), m_worker(worker), m_engine(engine), m_errors(ProtoValue::kMap) {}
+CHttpBase::CHttpBase(HttpEngine engine) : m_engine(engine), m_errors(ProtoValue::kMap) {}
 
 CHttpBase::~CHttpBase() {
     CHttpBase::Stop();
@@ -83,9 +83,26 @@ bool CHttpBase::Stop() {
             m_worker->RemoveTransfer(m_transfer);
     }
     ReleaseTransfer();
-    if (m_manager && m_manager->RemoveTask(this))
-        m_manager = nullptr;
+    // Cleared first: the manager's scheduling may send this request again from inside.
+    CHttpMgr* manager = std::exchange(m_manager, nullptr);
+    m_worker = nullptr;
+    if (manager)
+        manager->RemoveTask(this);
     return true;
+}
+
+bool CHttpBase::ReleaseRetry(DWORD now, DWORD delayMs) {
+    // The unsigned difference stays right across the wrap of the tick count.
+    if (!m_retryWaiting || now - m_retryTick <= delayMs)
+        return false;
+    m_retryWaiting = false;
+    return true;
+}
+
+void CHttpBase::Detach() {
+    m_manager = nullptr;
+    m_worker = nullptr;
+    m_scheduled = false;
 }
 
 void CHttpBase::ReleaseTransfer() {

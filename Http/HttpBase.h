@@ -35,7 +35,7 @@ public:
     static constexpr long kLowSpeedLimitBytesPerS = 1;
     static constexpr long kLowSpeedTimeS = 30;
 
-    CHttpBase(CCurlWorkshop* worker, CHttpMgr* manager, HttpEngine engine);
+    explicit CHttpBase(HttpEngine engine);
     virtual ~CHttpBase();
     CHttpBase(const CHttpBase&) = delete;
     CHttpBase& operator=(const CHttpBase&) = delete;
@@ -51,6 +51,16 @@ public:
     // Hands the request to its engine's manager; false when that engine is not running.
     bool Send();
 
+    // What its manager changes while the request is in the manager's list.
+    void AssignId(uint64_t id) { m_id = id; }
+    bool IsScheduled() const { return m_scheduled; }
+    void SetScheduled(bool scheduled) { m_scheduled = scheduled; }
+    bool IsRetryWaiting() const { return m_retryWaiting; }
+    // Ends the wait of a retry whose delay has passed at tick `now`; true when it did.
+    bool ReleaseRetry(DWORD now, DWORD delayMs);
+    // Its engine stops: the request forgets the manager and worker without calling them.
+    void Detach();
+
     void SetUrl(const std::wstring& url) { m_url = url; }
     const std::wstring& Url() const { return m_url; }
     void SetMethod(int method) { m_method = method; }
@@ -61,6 +71,8 @@ public:
     uint64_t Id() const { return m_id; }
     int Attempts() const { return m_attempts; }
     CCurlBase* Transfer() const { return m_transfer.get(); }
+    // The engine's manager and worker from the latest Send, until the request leaves the
+    // manager's list (Stop, or the engine stopping); null otherwise.
     CHttpMgr* Manager() const { return m_manager; }
     CCurlWorkshop* Worker() const { return m_worker; }
 
@@ -82,11 +94,9 @@ protected:
     void SetRangeStart(uint64_t start) { m_rangeStart = start; }
 
 private:
-    friend class CHttpMgr;
-
     CRefPtr<CCurlBase> m_transfer;
-    CHttpMgr* m_manager;
-    CCurlWorkshop* m_worker;
+    CHttpMgr* m_manager = nullptr;
+    CCurlWorkshop* m_worker = nullptr;
     HttpEngine m_engine;
     bool m_running = false;
     std::wstring m_url;

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "Http/CurlHttp.h"
-#include "Http/HttpEngines.h"
 #include "Http/HttpLog.h"
 #include "Http/HttpMgr.h"
 #include "Http/IBufferStream.h"
@@ -14,8 +13,7 @@ namespace {
 constexpr const wchar_t* kSource = L".\\Http\\HttpCommand";
 }  // namespace
 
-CHttpCommand::CHttpCommand()
-    : CHttpBase(HttpEngines::CommandWorker(), HttpEngines::CommandManager(), HttpEngine::kCommand) {}
+CHttpCommand::CHttpCommand() : CHttpBase(HttpEngine::kCommand) {}
 
 bool CHttpCommand::Start() {
     TraceLogger::Instance().Log(kLogInfo, L"CHttpCommand::Start");

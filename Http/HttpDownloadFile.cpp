@@ -5,7 +5,6 @@
 
 #include "Http/CurlHttp.h"
 #include "Http/DownloadWriteFile.h"
-#include "Http/HttpEngines.h"
 #include "Http/HttpLog.h"
 #include "Http/HttpMgr.h"
 #include "Http/HttpNumbers.h"
@@ -23,8 +22,7 @@ bool DeliversFile(int status) {
 
 }  // namespace
 
-CHttpDownloadFile::CHttpDownloadFile()
-    : CHttpBase(HttpEngines::DownloadWorker(), HttpEngines::DownloadManager(), HttpEngine::kDownload) {}
+CHttpDownloadFile::CHttpDownloadFile() : CHttpBase(HttpEngine::kDownload) {}
 
 CHttpDownloadFile::~CHttpDownloadFile() = default;
 

@@ -47,20 +47,20 @@ uint64_t CHttpMgr::AddTask(CHttpBase* request) {
     if (Contains(request)) {
         HttpLog::FileAndConsole(kLogInfo, __LINE__, kSource, L"http请求重复添加 url:%s",
                                 request->Url().c_str());
-        return request->m_id;
+        return request->Id();
     }
     ++g_sequence;
-    request->m_id = (static_cast<uint64_t>(HttpTickCount()) << 32) | g_sequence;
+    request->AssignId((static_cast<uint64_t>(HttpTickCount()) << 32) | g_sequence);
     m_requests.push_back(request);
-    if (!request->m_retryWaiting)
+    if (!request->IsRetryWaiting())
         Schedule();
-    return request->m_id;
+    return request->Id();
 }
 
 bool CHttpMgr::RemoveTask(CHttpBase* request) {
-    bool wasScheduled = request->m_scheduled;
+    bool wasScheduled = request->IsScheduled();
     m_requests.erase(std::remove(m_requests.begin(), m_requests.end(), request), m_requests.end());
-    request->m_scheduled = false;
+    request->SetScheduled(false);
     if (wasScheduled) {
         --m_running;
         Schedule();
@@ -75,8 +75,8 @@ void CHttpMgr::Schedule() {
             kLogInfo, __LINE__, kSource,
             L"CHttpMgr::Schedule() 正在运行的任务数计算出错，重新计算中 running:%d max:%d total:%d",
             m_running, kMaxRunning, total);
-        m_running = static_cast<int>(std::count_if(m_requests.begin(), m_requests.end(),
-                                                   [](CHttpBase* request) { return request->m_scheduled; }));
+        m_running = static_cast<int>(std::count_if(
+            m_requests.begin(), m_requests.end(), [](CHttpBase* request) { return request->IsScheduled(); }));
     }
     HttpLog::FileAndConsole(kLogInfo, __LINE__, kSource,
                             L"CHttpMgr::Schedule() 调度任务 running:%d max:%d total:%d", m_running,
@@ -92,10 +92,10 @@ void CHttpMgr::Schedule() {
     // let go from inside its own Start.
     for (size_t i = 0; i < m_requests.size() && m_running < kMaxRunning;) {
         CHttpBase* request = m_requests[i];
-        if (!request->m_scheduled && !request->IsRunning()) {
+        if (!request->IsScheduled() && !request->IsRunning()) {
             if (request->Start()) {
-                if (!request->m_retryWaiting && !request->m_scheduled) {
-                    request->m_scheduled = true;
+                if (!request->IsRetryWaiting() && !request->IsScheduled()) {
+                    request->SetScheduled(true);
                     ++m_running;
                 }
             } else if (i >= m_requests.size() || m_requests[i] != request) {
@@ -107,11 +107,8 @@ void CHttpMgr::Schedule() {
 }
 
 bool CHttpMgr::DetachAll() {
-    for (CHttpBase* request : m_requests) {
-        request->m_manager = nullptr;
-        request->m_worker = nullptr;
-        request->m_scheduled = false;
-    }
+    for (CHttpBase* request : m_requests)
+        request->Detach();
     m_requests.clear();
     m_running = 0;
     return true;
@@ -120,11 +117,8 @@ bool CHttpMgr::DetachAll() {
 void CHttpMgr::CheckRetries(DWORD now) {
     bool released = false;
     for (CHttpBase* request : m_requests) {
-        // The unsigned difference stays right across the wrap of the tick count.
-        if (request->m_retryWaiting && now - request->m_retryTick > kRetryDelayMs) {
-            request->m_retryWaiting = false;
+        if (request->ReleaseRetry(now, kRetryDelayMs))
             released = true;
-        }
     }
     if (released)
         Schedule();

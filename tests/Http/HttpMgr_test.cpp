@@ -10,6 +10,7 @@
 
 #include "Http/HttpClock.h"
 #include "Http/HttpCommand.h"
+#include "Http/HttpDownloadFile.h"
 #include "Http/HttpEngines.h"
 #include "Runtime/MainThreadRuntime.h"
 #include "tests/Http/HttpTestSupport.h"
@@ -174,12 +175,19 @@ TEST_F(HttpMgrTest, WaitingRetryStartsEarlyWithAnotherRequest) {
     EXPECT_EQ(Manager().TaskCount(), 0u);
 }
 
-// After shutdown, requests still held by callers have no manager and no worker; stopping
-// them does nothing further and sending them fails.
+// After shutdown, requests still held by callers have no manager and no worker, whether
+// they were sent or never were; stopping or destroying them calls into no freed engine, and
+// sending them fails.
 TEST_F(HttpMgrTest, ShutdownLetsRequestsGo) {
     TracedCommand& command = Add(FaultUrl(L"/file?size=1000000&rate=100000"));
     ASSERT_TRUE(command.Send());
+    auto unsentDownload = std::make_unique<CHttpDownloadFile>();
+    auto unsentCommand = std::make_unique<CHttpCommand>();
     ShutdownMainThreadRuntime();
+    EXPECT_EQ(unsentDownload->Manager(), nullptr);
+    EXPECT_TRUE(unsentDownload->Stop());
+    unsentDownload.reset();
+    unsentCommand.reset();
     EXPECT_EQ(command.Manager(), nullptr);
     EXPECT_EQ(command.Worker(), nullptr);
     EXPECT_TRUE(command.Stop());
