@@ -110,7 +110,7 @@ bool DownloadWriteFile::Truncate(const std::wstring& path, uint64_t length) {
         return false;
     if (sink.Size() > length) {
         try {
-            sink.m_file.SetLength(static_cast<unsigned>(length));
+            sink.m_file.SetLength(length);
         } catch (const CFileExException&) {
             return false;
         }

@@ -225,13 +225,25 @@ void CHttpDownloadFile::Done(CURLcode result) {
     if (!IsRunning())
         return;
     FileDigests digests;
+    HttpResult fileError;
     if (m_sink) {
-        // The worker has let the transfer go: nothing writes the file any more.
+        // The worker has let the transfer go: nothing writes the file any more. Closing the
+        // file forgets its error, so both are taken first.
         CAutoLock hold(Transfer()->StreamLock());
         digests = m_sink->FinishDigests();
+        fileError = {m_sink->ErrorType(), m_sink->ErrorCode()};
     }
     Stop();
     SetError(kHttpErrorCurl, result);
+    // The file's own failure (a full disk, a body longer than the file) says more than the
+    // write error libcurl saw; neither is retried here.
+    if (result != CURLE_OK && fileError.type != kHttpErrorOk)
+        SetError(fileError.type, fileError.code);
+    if (fileError.type == kHttpErrorUser && fileError.code == kHttpErrorLengthMismatch) {
+        // What the over-long body wrote is not the file's; it might even fill the file to the
+        // expected size, which the next attempt would take for a finished download.
+        DownloadWriteFile::Truncate(m_localPath, RangeStart());
+    }
     HttpResult outcome = CheckWhole(TakeResult());
     if (outcome.type == kHttpErrorOk)
         m_digests = digests;

@@ -50,31 +50,27 @@ bool CFileEx::Open(const std::wstring& path, unsigned mode, CFileExException* er
     return true;
 }
 
-unsigned CFileEx::GetPosition() {
-    LONG high = 0;
-    DWORD low = SetFilePointer(m_file, 0, &high, FILE_CURRENT);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        ThrowLastError();
-    return low;
+uint64_t CFileEx::GetPosition() {
+    return Seek(0, kCurrent);
 }
 
-unsigned CFileEx::Seek(long offset, int origin) {
+uint64_t CFileEx::Seek(int64_t offset, int origin) {
     DWORD method = origin == kEnd ? FILE_END : origin == kCurrent ? FILE_CURRENT : FILE_BEGIN;
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
     LARGE_INTEGER result;
     if (!SetFilePointerEx(m_file, distance, &result, method))
         ThrowLastError();
-    return static_cast<unsigned>(result.QuadPart & 0xFFFFFFFFu);
+    return static_cast<uint64_t>(result.QuadPart);
 }
 
-void CFileEx::SetLength(unsigned length) {
-    Seek(static_cast<long>(length), kBegin);
+void CFileEx::SetLength(uint64_t length) {
+    Seek(static_cast<int64_t>(length), kBegin);
     if (!SetEndOfFile(m_file))
         ThrowLastError();
 }
 
-unsigned CFileEx::SeekToEnd() {
+uint64_t CFileEx::SeekToEnd() {
     Seek(0, kCurrent);
     return Seek(0, kEnd);
 }
@@ -91,11 +87,16 @@ unsigned CFileEx::Read(void* buffer, unsigned count) {
 void CFileEx::Write(const void* buffer, unsigned count) {
     if (count == 0)
         return;
-    DWORD written = 0;
-    if (!WriteFile(m_file, buffer, count, &written, nullptr))
-        ThrowLastError(m_path);
-    if (written < count)
-        throw CFileExException(m_path, CFileExException::kShortWrite);
+    const char* next = static_cast<const char*>(buffer);
+    while (count > 0) {
+        DWORD written = 0;
+        if (!WriteFile(m_file, next, count, &written, nullptr))
+            ThrowLastError(m_path);
+        if (written == 0)
+            throw CFileExException(m_path, CFileExException::kShortWrite);
+        next += written;
+        count -= written;
+    }
 }
 
 void CFileEx::Abort() {

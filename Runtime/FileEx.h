@@ -1,9 +1,11 @@
 #pragma once
-// A thin owner of one file handle with bit-set open modes and 32-bit positions.
+// A thin owner of one file handle with bit-set open modes and 64-bit positions (packages may
+// pass 4 GiB).
 // Failures throw CFileExException, except Open, which fills a record and returns false.
 // Used by one thread at a time.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "Runtime/FileExException.h"
@@ -33,12 +35,14 @@ public:
     CFileEx(const CFileEx&) = delete;
     CFileEx& operator=(const CFileEx&) = delete;
 
-    virtual unsigned GetPosition();
+    virtual uint64_t GetPosition();
     virtual bool Open(const std::wstring& path, unsigned mode, CFileExException* error);
-    virtual unsigned Seek(long offset, int origin);
-    virtual void SetLength(unsigned length);
-    virtual unsigned SeekToEnd();
+    virtual uint64_t Seek(int64_t offset, int origin);
+    virtual void SetLength(uint64_t length);
+    virtual uint64_t SeekToEnd();
     virtual unsigned Read(void* buffer, unsigned count);
+    // Writes every byte or throws: a write that stops short is continued, so that a full disk
+    // reports its own error.
     virtual void Write(const void* buffer, unsigned count);
     virtual void Abort();
     virtual void Flush();

@@ -53,7 +53,8 @@ TEST(FileEx, DenyWriteSharing) {
     EXPECT_TRUE(reader.Open(path, CFileEx::kRead | CFileEx::kShareDenyNone, nullptr));
 }
 
-// SetLength(0) at the end empties the file and leaves the position at 0; reads see what was written.
+// SetLength(0) at the end empties the file and leaves the position at 0; reads see what was
+// written. Lengths and positions past 4 GiB (a sparse file) keep all 64 bits.
 TEST(FileEx, SetLengthReadBack) {
     TestEnv::TempDir dir(L"len");
     const std::wstring path = dir.File(L"b.bin");
@@ -70,6 +71,15 @@ TEST(FileEx, SetLengthReadBack) {
     EXPECT_EQ(0u, file.GetPosition());
     EXPECT_EQ(0u, file.SeekToEnd());
     file.Flush();
+
+    const uint64_t past4GiB = (uint64_t{1} << 32) + 6;
+    file.SetLength(past4GiB);
+    EXPECT_EQ(past4GiB, file.GetPosition());
+    EXPECT_EQ(past4GiB, file.SeekToEnd());
+    EXPECT_EQ(static_cast<int64_t>(past4GiB), GetFileSize(path));
+    EXPECT_EQ(past4GiB - 2, file.Seek(-2, CFileEx::kEnd));
+    file.SetLength(past4GiB - 1);
+    EXPECT_EQ(past4GiB - 1, file.SeekToEnd());
 }
 
 // Failing operations on a closed file throw with the system error.
