@@ -133,47 +133,67 @@ bool CHttpDownloadFile::Stop() {
 
 void CHttpDownloadFile::OnHttpCode(int status) {
     m_finalStatus = status;
-    if (status >= 300 && status <= 399) {
-        ConsoleLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"重定向中... url:%s", Url().c_str());
-        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"重定向中...  url:%s", Url().c_str());
-        return;
-    }
-    // An interim response (100 Continue, 103 Early Hints) says nothing about the body.
-    if (status >= 100 && status <= 199)
+    if (!IsFinalStatus(status))
         return;
     SetError(kHttpErrorHttp, status);
     if (!DeliversFile(status) || !Transfer())
         return;
-    if (status == 200 && Transfer()->ResumeRequested()) {
-        HttpLog::FileAndConsole(kLogInfo, __LINE__, kSource, L"不支持断点续传 url:%s", Url().c_str());
-        SetRangeStart(0);
-    }
-    if (status == 206 && !RangeStartsWhereAsked()) {
-        // Bytes from elsewhere in the file may already have been appended: start over.
-        Stop();
-        DownloadWriteFile::Truncate(m_localPath, 0);
-        FailLengthMismatch(0);
+    if (status == 200) {
+        NoteRangeIgnored();
+    } else if (!RangeStartsWhereAsked()) {
+        FailMisplacedRange();
         return;
     }
+    uint64_t total = 0;
+    if (!CheckAnnouncedLength(total))
+        return;
+    if (m_progressCallback)
+        m_progressCallback(m_user, total, RangeStart(), 0);
+}
+
+bool CHttpDownloadFile::IsFinalStatus(int status) {
+    if (status >= 300 && status <= 399) {
+        ConsoleLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"重定向中... url:%s", Url().c_str());
+        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"重定向中...  url:%s", Url().c_str());
+        return false;
+    }
+    // An interim response (100 Continue, 103 Early Hints) says nothing about the body.
+    return status < 100 || status > 199;
+}
+
+void CHttpDownloadFile::NoteRangeIgnored() {
+    if (!Transfer()->ResumeRequested())
+        return;
+    // The transfer has emptied the file: the whole body follows from its first byte.
+    HttpLog::FileAndConsole(kLogInfo, __LINE__, kSource, L"不支持断点续传 url:%s", Url().c_str());
+    SetRangeStart(0);
+}
+
+void CHttpDownloadFile::FailMisplacedRange() {
+    // Bytes from elsewhere in the file may already have been appended: start over.
+    Stop();
+    DownloadWriteFile::Truncate(m_localPath, 0);
+    FailLengthMismatch(0);
+}
+
+bool CHttpDownloadFile::CheckAnnouncedLength(uint64_t& total) {
     std::wstring header = Transfer()->ResponseHeader(L"Content-Length");
     if (header.empty())
-        return;
+        return false;
     uint64_t length = 0;
-    uint64_t total = 0;
     if (!HttpNumbers::ParseLength(header, length) ||
         (length != 0 && !HttpNumbers::AddLengths(RangeStart(), length, total))) {
         FailLengthMismatch(~0ULL);
-        return;
+        return false;
     }
     if (length == 0)
-        return;
+        return false;
     m_contentLength = length;
     if (m_expectedSize != 0 && total != m_expectedSize) {
         FailLengthMismatch(total);
-        return;
+        return false;
     }
-    if (m_progressCallback)
-        m_progressCallback(m_user, total, RangeStart(), 0);
+    return true;
 }
 
 bool CHttpDownloadFile::RangeStartsWhereAsked() {

@@ -47,9 +47,18 @@ public:
     const std::wstring& LocalPath() const { return m_localPath; }
 
 private:
+    // The steps of OnHttpCode, in order. False for a redirect or an interim response.
+    bool IsFinalStatus(int status);
+    // A 200 while resuming: the whole file comes again from its first byte.
+    void NoteRangeIgnored();
+    bool RangeStartsWhereAsked();
+    // A 206 from another offset than asked: the file is emptied and the download fails.
+    void FailMisplacedRange();
+    // The total the response announces (range start + Content-Length), checked against the
+    // expected size. False when there is none to report, or when it failed the download.
+    bool CheckAnnouncedLength(uint64_t& total);
     // Stops and reports (3, 2007); the request may be gone once this returns.
     void FailLengthMismatch(uint64_t announced);
-    bool RangeStartsWhereAsked();
     HttpResult CheckWhole(HttpResult result);
     void ReportDone(int type, int code);
 
