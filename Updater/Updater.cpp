@@ -2,9 +2,8 @@
 
 #include <cwctype>
 
+#include "Http/HttpLog.h"
 #include "Runtime/CommonUtils.h"
-#include "Runtime/ConsoleLogger.h"
-#include "Runtime/FileLogger.h"
 #include "Runtime/StringConv.h"
 #include "Updater/UpdateEndpoints.h"
 #include "Updater/UpdateRecord.h"
@@ -22,13 +21,6 @@ constexpr UINT kLastQuietMessage = WM_USER + 1008;
 constexpr wchar_t kByteOrderMark = 0xFEFF;
 
 int g_helperWindows = 0;
-
-// Logs one message to the file sink and the console sink, as every module here does.
-template <class... Args>
-void LogError(int line, const wchar_t* format, Args... args) {
-    FileLogger::Instance().Log(2, line, kSource, format, args...);
-    ConsoleLogger::Instance().Log(2, line + 1, kSource, format, args...);
-}
 
 bool SameDigest(const std::wstring& expected, const std::string& actual) {
     if (actual.empty() || expected.size() != actual.size())
@@ -84,8 +76,8 @@ void Updater::CreateHelperWindow() {
     wc.lpszClassName = m_helperClass.c_str();
     if (!RegisterClassW(&wc)) {
         const DWORD error = GetLastError();
-        LogError(__LINE__, L"[UM]regclass %d", static_cast<int>(error));
-        LogError(__LINE__, L"[UM]rcls %d:%d", 1, static_cast<int>(error));
+        HttpLog::FileAndConsole(kLogError, __LINE__, kSource, L"[UM]regclass %d", static_cast<int>(error));
+        HttpLog::FileAndConsole(kLogError, __LINE__, kSource, L"[UM]rcls %d:%d", 1, static_cast<int>(error));
         return;
     }
     m_helperWindow = CreateWindowExW(0, m_helperClass.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
@@ -93,8 +85,8 @@ void Updater::CreateHelperWindow() {
     if (!m_helperWindow) {
         const DWORD error = GetLastError();
         UnregisterClassW(m_helperClass.c_str(), ExecutableModule());
-        LogError(__LINE__, L"[UM]unregclass %d", static_cast<int>(error));
-        LogError(__LINE__, L"[UM]urcls %d:%d", 1, static_cast<int>(error));
+        HttpLog::FileAndConsole(kLogError, __LINE__, kSource, L"[UM]unregclass %d", static_cast<int>(error));
+        HttpLog::FileAndConsole(kLogError, __LINE__, kSource, L"[UM]urcls %d:%d", 1, static_cast<int>(error));
         return;
     }
     SetWindowLongPtrW(m_helperWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -141,8 +133,10 @@ LRESULT CALLBACK Updater::HelperProc(HWND hwnd, UINT message, WPARAM wparam, LPA
 void Updater::PostToHelper(UINT message, WPARAM wparam, LPARAM lparam) {
     if (!PostMessageW(m_helperWindow, message, wparam, lparam)) {
         const DWORD error = GetLastError();
-        LogError(__LINE__, L"[UM] post_message failed:%u", static_cast<unsigned>(error));
-        LogError(__LINE__, L"[UM] post message failed:%u", static_cast<unsigned>(error));
+        HttpLog::FileAndConsole(kLogError, __LINE__, kSource, L"[UM] post_message failed:%u",
+                                static_cast<unsigned>(error));
+        HttpLog::FileAndConsole(kLogError, __LINE__, kSource, L"[UM] post message failed:%u",
+                                static_cast<unsigned>(error));
     }
 }
 
