@@ -16,12 +16,6 @@ DWORD ParseBkColor(LPCWSTR value) {
     return ParseSkinColor(value);
 }
 
-int ParseInt(LPCWSTR value) {
-    int n = 0;
-    ParseSkinInts(value, &n, 1);
-    return n;
-}
-
 }  // namespace
 
 void CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
@@ -51,25 +45,25 @@ void CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         SetColorHSL(ParseSkinBool(pstrValue));
     } else if (name == L"bordersize") {
         if (wcschr(pstrValue, L',') == nullptr) {
-            SetBorderSize(ParseInt(pstrValue));
+            SetBorderSize(ParseSkinInt(pstrValue));
             SetBorderSizes(RECT{0, 0, 0, 0});
         } else {
             SetBorderSizes(ParseSkinRect(pstrValue));
         }
     } else if (name == L"leftbordersize") {
-        m_rcBorderSize.left = ParseInt(pstrValue);
+        m_rcBorderSize.left = ParseSkinInt(pstrValue);
         Invalidate();
     } else if (name == L"topbordersize") {
-        m_rcBorderSize.top = ParseInt(pstrValue);
+        m_rcBorderSize.top = ParseSkinInt(pstrValue);
         Invalidate();
     } else if (name == L"rightbordersize") {
-        m_rcBorderSize.right = ParseInt(pstrValue);
+        m_rcBorderSize.right = ParseSkinInt(pstrValue);
         Invalidate();
     } else if (name == L"bottombordersize") {
-        m_rcBorderSize.bottom = ParseInt(pstrValue);
+        m_rcBorderSize.bottom = ParseSkinInt(pstrValue);
         Invalidate();
     } else if (name == L"borderstyle") {
-        SetBorderStyle(ParseInt(pstrValue));
+        SetBorderStyle(ParseSkinInt(pstrValue));
     } else if (name == L"borderround") {
         SetBorderRound(ParseSkinSize(pstrValue));
     } else if (name == L"bkimage") {
@@ -77,17 +71,17 @@ void CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     } else if (name == L"foreimage") {
         SetForeImage(pstrValue);
     } else if (name == L"width") {
-        SetFixedWidth(ParseInt(pstrValue));
+        SetFixedWidth(ParseSkinInt(pstrValue));
     } else if (name == L"height") {
-        SetFixedHeight(ParseInt(pstrValue));
+        SetFixedHeight(ParseSkinInt(pstrValue));
     } else if (name == L"minwidth") {
-        SetMinWidth(ParseInt(pstrValue));
+        SetMinWidth(ParseSkinInt(pstrValue));
     } else if (name == L"minheight") {
-        SetMinHeight(ParseInt(pstrValue));
+        SetMinHeight(ParseSkinInt(pstrValue));
     } else if (name == L"maxwidth") {
-        SetMaxWidth(ParseInt(pstrValue));
+        SetMaxWidth(ParseSkinInt(pstrValue));
     } else if (name == L"maxheight") {
-        SetMaxHeight(ParseInt(pstrValue));
+        SetMaxHeight(ParseSkinInt(pstrValue));
     } else if (name == L"name") {
         SetName(pstrValue);
     } else if (name == L"text") {

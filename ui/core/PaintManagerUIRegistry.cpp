@@ -2,6 +2,7 @@
 #include <cwctype>
 
 #include "ui/core/PaintManagerUI.h"
+#include "ui/core/SkinText.h"
 
 namespace SkinUI {
 
@@ -142,7 +143,7 @@ const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD 
         // Resource images are named by their decimal id.
         if (!std::iswdigit(*bitmap))
             return nullptr;
-        const int id = static_cast<int>(wcstol(bitmap, nullptr, 10));
+        const int id = ParseSkinInt(bitmap);
         image.reset(CRenderKit::LoadImage(MAKEINTRESOURCEW(id), type, mask));
     } else {
         image.reset(CRenderKit::LoadImage(bitmap, nullptr, mask));

@@ -17,10 +17,6 @@ namespace {
 
 constexpr int kDefaultFontSize = 12;
 
-int ParseInt(LPCWSTR value) {
-    return static_cast<int>(wcstol(value, nullptr, 10));
-}
-
 bool IsRegistration(LPCWSTR name) {
     return wcscmp(name, L"Image") == 0 || wcscmp(name, L"Font") == 0 || wcscmp(name, L"Default") == 0;
 }
@@ -94,7 +90,7 @@ void CSkinBuilder::RegisterResources(CPaintManagerUI* pManager) {
                 continue;
             const LPCWSTR face = node.GetAttributeValue(L"name");
             const int size =
-                node.HasAttribute(L"size") ? ParseInt(node.GetAttributeValue(L"size")) : kDefaultFontSize;
+                node.HasAttribute(L"size") ? ParseSkinInt(node.GetAttributeValue(L"size")) : kDefaultFontSize;
             const bool bold = ParseSkinBool(node.GetAttributeValue(L"bold"));
             const bool underline = ParseSkinBool(node.GetAttributeValue(L"underline"));
             const bool italic = ParseSkinBool(node.GetAttributeValue(L"italic"));
@@ -139,7 +135,7 @@ void CSkinBuilder::ApplyWindowAttributes(CPaintManagerUI* pManager) {
         } else if (name == L"showdirty") {
             pManager->SetShowUpdateRect(ParseSkinBool(value));
         } else if (name == L"alpha") {
-            pManager->SetTransparent(ParseInt(value));
+            pManager->SetTransparent(ParseSkinInt(value));
         } else if (name == L"bktrans") {
             pManager->SetBackgroundTransparent(ParseSkinBool(value));
         } else if (name == L"shadow") {
@@ -170,7 +166,7 @@ CControlUI* CSkinBuilder::Include(const CSkinXmlNode& node, CControlUI* pParent,
     // A skin that includes itself, directly or through others, would otherwise recurse without end.
     if (m_includeDepth + 1 >= kMaxIncludeDepth)
         return nullptr;
-    const int count = node.HasAttribute(L"count") ? ParseInt(node.GetAttributeValue(L"count")) : 1;
+    const int count = node.HasAttribute(L"count") ? ParseSkinInt(node.GetAttributeValue(L"count")) : 1;
     const LPCWSTR source = node.GetAttributeValue(L"source");
     CControlUI* pFirst = nullptr;
     // The budget is shared by the whole build, so nested counts cannot multiply one another.
@@ -183,7 +179,7 @@ CControlUI* CSkinBuilder::Include(const CSkinXmlNode& node, CControlUI* pParent,
         nested.m_includeDepth = m_includeDepth + 1;
         nested.m_pIncludesLeft = m_pIncludesLeft;
         CControlUI* pBuilt = m_pstrType != nullptr
-                                 ? nested.Create(MAKEINTRESOURCEW(ParseInt(source)), m_pstrType, m_pCallback,
+                                 ? nested.Create(MAKEINTRESOURCEW(ParseSkinInt(source)), m_pstrType, m_pCallback,
                                                  pManager, pParent)
                                  : nested.Create(source, nullptr, m_pCallback, pManager, pParent);
         KeepFirst(pBuilt, pParent, pFirst);
