@@ -198,7 +198,11 @@ private:
     static CControlUI* CALLBACK FindControlFromUpdate(CControlUI* pThis, LPVOID pData);
 
     bool TranslateAccelerator(MSG* pMsg);
+    // An event with the time and the last mouse position; an input event also carries the message's
+    // parameters, the modifier state and, for keys, the key.
     TEventUI MakeEvent(int type, CControlUI* pSender) const;
+    TEventUI MakeInputEvent(int type, CControlUI* pSender, WPARAM wParam, LPARAM lParam) const;
+    static void Send(TEventUI event);
     void KillFocusControl();
     void RunDelayedCleanup();
     void OnPaint();
@@ -206,8 +210,22 @@ private:
     void LayoutAndFocus();
     void PrintClient(HDC hDC, LPARAM flags);
     void ShowTooltip(CControlUI* pHover);
+    // Message handlers; those returning bool say whether the message was consumed.
+    void OnClose();
+    void ApplyTrackingLimits(MINMAXINFO& info) const;
+    void OnSize();
+    bool OnTimer(WPARAM uWinTimer);
+    bool OnMouseHover(LPARAM lParam);
+    void OnMouseLeave();
     void OnMouseMove(LPARAM lParam);
     void OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    bool OnButtonUp(WPARAM wParam, LPARAM lParam);
+    bool OnContextMenu(WPARAM wParam, LPARAM lParam);
+    bool OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    bool OnKey(int type, WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    // Hands a child window's notification back to it as a reflected message.
+    static bool Reflect(HWND hChild, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
     void DeleteAllTimers();
     // A native timer id not in use on this window, or 0 when every id is taken.
     UINT NextFreeTimerId();

@@ -80,26 +80,14 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         return false;
     if (RunFilters(m_aMessageFilters, uMsg, wParam, lParam, lRes))
         return true;
-
+    // What each message means for the controls; true when it is consumed here.
     switch (uMsg) {
         case kMsgDelayedCleanup:
             RunDelayedCleanup();
             return true;
-        case WM_CLOSE: {
-            if (m_pEventHover != nullptr) {
-                TEventUI event = MakeEvent(kEventMouseLeave, m_pEventHover);
-                m_pEventHover->Event(event);
-            }
-            if (m_pEventClick != nullptr) {
-                TEventUI event = MakeEvent(kEventButtonUp, m_pEventClick);
-                m_pEventClick->Event(event);
-            }
-            SetFocus(nullptr);
-            HWND hOwner = ::GetWindow(m_hWndPaint, GW_OWNER);
-            if (hOwner != nullptr)
-                ::SetFocus(hOwner);
+        case WM_CLOSE:
+            OnClose();
             return false;
-        }
         case WM_ERASEBKGND:
             lRes = 1;
             return true;
@@ -109,57 +97,18 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         case WM_PRINTCLIENT:
             PrintClient(reinterpret_cast<HDC>(wParam), lParam);
             return true;
-        case WM_GETMINMAXINFO: {
-            auto* pInfo = reinterpret_cast<MINMAXINFO*>(lParam);
-            if (m_szMinWindow.cx > 0)
-                pInfo->ptMinTrackSize.x = m_szMinWindow.cx;
-            if (m_szMinWindow.cy > 0)
-                pInfo->ptMinTrackSize.y = m_szMinWindow.cy;
-            if (m_szMaxWindow.cx > 0)
-                pInfo->ptMaxTrackSize.x = m_szMaxWindow.cx;
-            if (m_szMaxWindow.cy > 0)
-                pInfo->ptMaxTrackSize.y = m_szMaxWindow.cy;
+        case WM_GETMINMAXINFO:
+            ApplyTrackingLimits(*reinterpret_cast<MINMAXINFO*>(lParam));
             return false;
-        }
         case WM_SIZE:
-            if (m_pFocus != nullptr) {
-                TEventUI event = MakeEvent(kEventWindowSize, m_pFocus);
-                m_pFocus->Event(event);
-            }
-            if (m_pRoot != nullptr)
-                m_pRoot->NeedUpdate();
+            OnSize();
             return true;
         case WM_TIMER:
-            for (auto& timer : m_aTimers) {
-                if (timer->hWnd == m_hWndPaint && timer->uWinTimer == wParam && !timer->bKilled) {
-                    // The handler may kill or add timers, which reshapes the list.
-                    CControlUI* pSender = timer->pSender;
-                    TEventUI event = MakeEvent(kEventTimer, pSender);
-                    event.wParam = timer->nLocalID;
-                    pSender->Event(event);
-                    return true;
-                }
-            }
-            return false;
-        case WM_MOUSEHOVER: {
-            m_bMouseTracking = false;
-            CControlUI* pHover = FindControl(PointOf(lParam));
-            if (pHover == nullptr)
-                return false;
-            if (m_pEventHover != nullptr) {
-                TEventUI event = MakeEvent(kEventMouseHover, m_pEventHover);
-                event.ptMouse = PointOf(lParam);
-                m_pEventHover->Event(event);
-            }
-            ShowTooltip(pHover);
-            return true;
-        }
+            return OnTimer(wParam);
+        case WM_MOUSEHOVER:
+            return OnMouseHover(lParam);
         case WM_MOUSELEAVE:
-            if (m_hwndTooltip != nullptr)
-                ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
-            if (m_bMouseTracking)
-                ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1));
-            m_bMouseTracking = false;
+            OnMouseLeave();
             return false;
         case WM_MOUSEMOVE:
             OnMouseMove(lParam);
@@ -169,126 +118,109 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         case WM_RBUTTONDOWN:
             OnButtonDown(uMsg, wParam, lParam);
             return true;
-        case WM_LBUTTONUP: {
-            m_ptLastMousePos = PointOf(lParam);
-            CControlUI* pClick = m_pEventClick;
-            if (pClick == nullptr)
-                return false;
-            ReleaseCapture();
-            TEventUI event = MakeEvent(kEventButtonUp, pClick);
-            event.wParam = wParam;
-            event.lParam = lParam;
-            event.keyState = MapKeyState();
-            pClick->Event(event);
-            m_pEventClick = nullptr;
-            return true;
-        }
-        case WM_CONTEXTMENU: {
-            POINT pt = PointOf(lParam);
-            ::ScreenToClient(m_hWndPaint, &pt);
-            m_ptLastMousePos = pt;
-            CControlUI* pClick = m_pEventClick;
-            if (pClick == nullptr)
-                return false;
-            ReleaseCapture();
-            TEventUI event = MakeEvent(kEventContextMenu, pClick);
-            event.wParam = wParam;
-            event.lParam = reinterpret_cast<LPARAM>(pClick);
-            event.keyState = static_cast<WORD>(wParam);
-            pClick->Event(event);
-            m_pEventClick = nullptr;
-            return true;
-        }
-        case WM_MOUSEWHEEL: {
-            POINT pt = PointOf(lParam);
-            ::ScreenToClient(m_hWndPaint, &pt);
-            m_ptLastMousePos = pt;
-            CControlUI* pControl = FindControl(pt);
-            if (pControl == nullptr || pControl->GetManager() != this)
-                return false;
-            const int zDelta = GET_WHEEL_DELTA_WPARAM(wParam);
-            TEventUI event = MakeEvent(kEventScrollWheel, pControl);
-            event.wParam = zDelta < 0 ? SB_LINEDOWN : SB_LINEUP;
-            event.lParam = lParam;
-            event.keyState = MapKeyState();
-            pControl->Event(event);
-            // Scrolling moved the content under the mouse.
-            ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, MAKELPARAM(m_ptLastMousePos.x, m_ptLastMousePos.y));
-            return true;
-        }
-        case WM_KEYDOWN: {
-            CControlUI* pFocus = m_pFocus;
-            if (pFocus == nullptr)
-                return false;
-            TEventUI event = MakeEvent(kEventKeyDown, pFocus);
-            event.key = static_cast<WCHAR>(wParam);
-            event.wParam = wParam;
-            event.lParam = lParam;
-            event.keyState = MapKeyState();
-            m_pEventKey = pFocus;
-            pFocus->Event(event);
-            return true;
-        }
-        case WM_KEYUP: {
-            CControlUI* pKey = m_pEventKey;
-            if (pKey == nullptr)
-                return false;
-            TEventUI event = MakeEvent(kEventKeyUp, pKey);
-            event.key = static_cast<WCHAR>(wParam);
-            event.wParam = wParam;
-            event.lParam = lParam;
-            event.keyState = MapKeyState();
-            pKey->Event(event);
-            m_pEventKey = nullptr;
-            return true;
-        }
-        case WM_CHAR: {
-            CControlUI* pFocus = m_pFocus;
-            if (pFocus == nullptr)
-                return false;
-            TEventUI event = MakeEvent(kEventChar, pFocus);
-            event.key = static_cast<WCHAR>(wParam);
-            event.wParam = wParam;
-            event.lParam = lParam;
-            event.keyState = MapKeyState();
-            pFocus->Event(event);
-            return true;
-        }
-        case WM_SETCURSOR: {
-            if (LOWORD(lParam) != HTCLIENT || m_bMouseCapture)
-                return false;
-            POINT pt;
-            ::GetCursorPos(&pt);
-            ::ScreenToClient(m_hWndPaint, &pt);
-            CControlUI* pControl = FindControl(pt);
-            if (pControl == nullptr || (pControl->GetControlFlags() & kFlagSetCursor) == 0)
-                return false;
-            TEventUI event = MakeEvent(kEventSetCursor, pControl);
-            event.ptMouse = pt;
-            event.wParam = wParam;
-            event.lParam = lParam;
-            event.keyState = MapKeyState();
-            pControl->Event(event);
-            lRes = TRUE;
-            return true;
-        }
+        case WM_LBUTTONUP:
+            return OnButtonUp(wParam, lParam);
+        case WM_CONTEXTMENU:
+            return OnContextMenu(wParam, lParam);
+        case WM_MOUSEWHEEL:
+            return OnMouseWheel(wParam, lParam);
+        case WM_KEYDOWN:
+            return OnKey(kEventKeyDown, wParam, lParam);
+        case WM_KEYUP:
+            return OnKey(kEventKeyUp, wParam, lParam);
+        case WM_CHAR:
+            return OnKey(kEventChar, wParam, lParam);
+        case WM_SETCURSOR:
+            return OnSetCursor(wParam, lParam, lRes);
         case WM_NOTIFY: {
             auto* pHeader = reinterpret_cast<const NMHDR*>(lParam);
-            if (pHeader == nullptr)
-                return false;
-            lRes = ::SendMessageW(pHeader->hwndFrom, kReflectBase + uMsg, wParam, lParam);
-            return true;
+            return pHeader != nullptr && Reflect(pHeader->hwndFrom, uMsg, wParam, lParam, lRes);
         }
         case WM_COMMAND:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
-            if (lParam == 0)
-                return false;
-            lRes = ::SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + uMsg, wParam, lParam);
-            return true;
+            return lParam != 0 && Reflect(reinterpret_cast<HWND>(lParam), uMsg, wParam, lParam, lRes);
         default:
             return false;
     }
+}
+
+TEventUI CPaintManagerUI::MakeInputEvent(int type, CControlUI* pSender, WPARAM wParam, LPARAM lParam) const {
+    TEventUI event = MakeEvent(type, pSender);
+    if (IsKeyEvent(type))
+        event.key = static_cast<WCHAR>(wParam);
+    event.wParam = wParam;
+    event.lParam = lParam;
+    event.keyState = MapKeyState();
+    return event;
+}
+
+void CPaintManagerUI::Send(TEventUI event) {
+    event.sender->Event(event);
+}
+
+void CPaintManagerUI::OnClose() {
+    if (m_pEventHover != nullptr)
+        Send(MakeEvent(kEventMouseLeave, m_pEventHover));
+    if (m_pEventClick != nullptr)
+        Send(MakeEvent(kEventButtonUp, m_pEventClick));
+    SetFocus(nullptr);
+    HWND hOwner = ::GetWindow(m_hWndPaint, GW_OWNER);
+    if (hOwner != nullptr)
+        ::SetFocus(hOwner);
+}
+
+void CPaintManagerUI::ApplyTrackingLimits(MINMAXINFO& info) const {
+    if (m_szMinWindow.cx > 0)
+        info.ptMinTrackSize.x = m_szMinWindow.cx;
+    if (m_szMinWindow.cy > 0)
+        info.ptMinTrackSize.y = m_szMinWindow.cy;
+    if (m_szMaxWindow.cx > 0)
+        info.ptMaxTrackSize.x = m_szMaxWindow.cx;
+    if (m_szMaxWindow.cy > 0)
+        info.ptMaxTrackSize.y = m_szMaxWindow.cy;
+}
+
+void CPaintManagerUI::OnSize() {
+    if (m_pFocus != nullptr)
+        Send(MakeEvent(kEventWindowSize, m_pFocus));
+    if (m_pRoot != nullptr)
+        m_pRoot->NeedUpdate();
+}
+
+bool CPaintManagerUI::OnTimer(WPARAM uWinTimer) {
+    for (auto& timer : m_aTimers) {
+        if (timer->hWnd == m_hWndPaint && timer->uWinTimer == uWinTimer && !timer->bKilled) {
+            // The handler may kill or add timers, which reshapes the list.
+            TEventUI event = MakeEvent(kEventTimer, timer->pSender);
+            event.wParam = timer->nLocalID;
+            Send(event);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CPaintManagerUI::OnMouseHover(LPARAM lParam) {
+    m_bMouseTracking = false;
+    CControlUI* pHover = FindControl(PointOf(lParam));
+    if (pHover == nullptr)
+        return false;
+    if (m_pEventHover != nullptr) {
+        TEventUI event = MakeEvent(kEventMouseHover, m_pEventHover);
+        event.ptMouse = PointOf(lParam);
+        Send(event);
+    }
+    ShowTooltip(pHover);
+    return true;
+}
+
+void CPaintManagerUI::OnMouseLeave() {
+    if (m_hwndTooltip != nullptr)
+        ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
+    if (m_bMouseTracking)
+        ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1));
+    m_bMouseTracking = false;
 }
 
 void CPaintManagerUI::OnMouseMove(LPARAM lParam) {
@@ -312,23 +244,17 @@ void CPaintManagerUI::OnMouseMove(LPARAM lParam) {
     if (pNewHover != m_pEventHover && m_pEventHover != nullptr) {
         CControlUI* pOld = m_pEventHover;
         m_pEventHover = nullptr;
-        TEventUI event = MakeEvent(kEventMouseLeave, pOld);
-        pOld->Event(event);
+        Send(MakeEvent(kEventMouseLeave, pOld));
         if (m_hwndTooltip != nullptr)
             ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
     }
     if (pNewHover != m_pEventHover && pNewHover != nullptr) {
         m_pEventHover = pNewHover;
-        TEventUI event = MakeEvent(kEventMouseEnter, pNewHover);
-        pNewHover->Event(event);
+        Send(MakeEvent(kEventMouseEnter, pNewHover));
     }
     CControlUI* pTarget = m_pEventClick != nullptr ? m_pEventClick : pNewHover;
-    if (pTarget != nullptr) {
-        TEventUI event = MakeEvent(kEventMouseMove, pTarget);
-        event.lParam = lParam;
-        event.keyState = MapKeyState();
-        pTarget->Event(event);
-    }
+    if (pTarget != nullptr)
+        Send(MakeInputEvent(kEventMouseMove, pTarget, 0, lParam));
 }
 
 void CPaintManagerUI::OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -346,11 +272,81 @@ void CPaintManagerUI::OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg == WM_RBUTTONDOWN)
         type = kEventRButtonDown;
     SetCapture();
-    TEventUI event = MakeEvent(type, pControl);
-    event.wParam = wParam;
-    event.lParam = lParam;
-    event.keyState = MapKeyState();
-    pControl->Event(event);
+    Send(MakeInputEvent(type, pControl, wParam, lParam));
+}
+
+bool CPaintManagerUI::OnButtonUp(WPARAM wParam, LPARAM lParam) {
+    m_ptLastMousePos = PointOf(lParam);
+    CControlUI* pClick = m_pEventClick;
+    if (pClick == nullptr)
+        return false;
+    ReleaseCapture();
+    Send(MakeInputEvent(kEventButtonUp, pClick, wParam, lParam));
+    m_pEventClick = nullptr;
+    return true;
+}
+
+bool CPaintManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam) {
+    POINT pt = PointOf(lParam);
+    ::ScreenToClient(m_hWndPaint, &pt);
+    m_ptLastMousePos = pt;
+    CControlUI* pClick = m_pEventClick;
+    if (pClick == nullptr)
+        return false;
+    ReleaseCapture();
+    TEventUI event = MakeInputEvent(kEventContextMenu, pClick, wParam, reinterpret_cast<LPARAM>(pClick));
+    event.keyState = static_cast<WORD>(wParam);
+    Send(event);
+    m_pEventClick = nullptr;
+    return true;
+}
+
+bool CPaintManagerUI::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
+    POINT pt = PointOf(lParam);
+    ::ScreenToClient(m_hWndPaint, &pt);
+    m_ptLastMousePos = pt;
+    CControlUI* pControl = FindControl(pt);
+    if (pControl == nullptr || pControl->GetManager() != this)
+        return false;
+    const int zDelta = GET_WHEEL_DELTA_WPARAM(wParam);
+    Send(MakeInputEvent(kEventScrollWheel, pControl, zDelta < 0 ? SB_LINEDOWN : SB_LINEUP, lParam));
+    // Scrolling moved the content under the mouse.
+    ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, MAKELPARAM(m_ptLastMousePos.x, m_ptLastMousePos.y));
+    return true;
+}
+
+bool CPaintManagerUI::OnKey(int type, WPARAM wParam, LPARAM lParam) {
+    // Key up goes to the control that saw key down, wherever the focus went meanwhile.
+    CControlUI* pTarget = type == kEventKeyUp ? m_pEventKey : m_pFocus;
+    if (pTarget == nullptr)
+        return false;
+    if (type == kEventKeyDown)
+        m_pEventKey = pTarget;
+    Send(MakeInputEvent(type, pTarget, wParam, lParam));
+    if (type == kEventKeyUp)
+        m_pEventKey = nullptr;
+    return true;
+}
+
+bool CPaintManagerUI::OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    if (LOWORD(lParam) != HTCLIENT || m_bMouseCapture)
+        return false;
+    POINT pt;
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(m_hWndPaint, &pt);
+    CControlUI* pControl = FindControl(pt);
+    if (pControl == nullptr || (pControl->GetControlFlags() & kFlagSetCursor) == 0)
+        return false;
+    TEventUI event = MakeInputEvent(kEventSetCursor, pControl, wParam, lParam);
+    event.ptMouse = pt;
+    Send(event);
+    lRes = TRUE;
+    return true;
+}
+
+bool CPaintManagerUI::Reflect(HWND hChild, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    lRes = ::SendMessageW(hChild, kReflectBase + uMsg, wParam, lParam);
+    return true;
 }
 
 void CPaintManagerUI::ShowTooltip(CControlUI* pHover) {
@@ -387,14 +383,8 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
             SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
             return true;
         case WM_SYSKEYDOWN:
-            if (m_pFocus != nullptr) {
-                TEventUI event = MakeEvent(kEventSysKey, m_pFocus);
-                event.key = static_cast<WCHAR>(wParam);
-                event.wParam = wParam;
-                event.lParam = lParam;
-                event.keyState = MapKeyState();
-                m_pFocus->Event(event);
-            }
+            if (m_pFocus != nullptr)
+                Send(MakeInputEvent(kEventSysKey, m_pFocus, wParam, lParam));
             return false;
         case WM_SYSCHAR: {
             if (m_pRoot == nullptr)
