@@ -7,8 +7,24 @@ namespace SkinUI {
 
 namespace {
 
-// Property that links a superclassed or subclassed window to its object.
-constexpr wchar_t kObjectProp[] = L"WndX";
+// How a window finds its object: a window of a class registered here keeps it in its user data, a
+// superclassed or subclassed one in a window property.
+struct TUserDataLink {
+    static void Bind(HWND hWnd, CWindowWnd* pThis) {
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
+    }
+    static CWindowWnd* Find(HWND hWnd) {
+        return reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    }
+    static void Forget(HWND hWnd) { ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0); }
+};
+
+struct TPropertyLink {
+    static constexpr wchar_t kObjectProp[] = L"WndX";
+    static void Bind(HWND hWnd, CWindowWnd* pThis) { ::SetPropW(hWnd, kObjectProp, pThis); }
+    static CWindowWnd* Find(HWND hWnd) { return static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProp)); }
+    static void Forget(HWND hWnd) { ::RemovePropW(hWnd, kObjectProp); }
+};
 
 HINSTANCE ModuleInstance() {
     HINSTANCE instance = CPaintManagerUI::GetInstance();
@@ -79,7 +95,7 @@ HWND CWindowWnd::Subclass(HWND hWnd) {
         m_OldWndProc = ::DefWindowProcW;
         return nullptr;
     }
-    ::SetPropW(hWnd, kObjectProp, this);
+    TPropertyLink::Bind(hWnd, this);
     m_bSubclassed = true;
     m_hWnd = hWnd;
     return m_hWnd;
@@ -214,17 +230,18 @@ void CWindowWnd::Unbind(HWND hWnd) {
     OnFinalMessage(hWnd);
 }
 
-LRESULT CALLBACK CWindowWnd::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+template <class Link>
+LRESULT CWindowWnd::Route(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     CWindowWnd* pThis = nullptr;
     if (uMsg == WM_NCCREATE) {
         pThis = static_cast<CWindowWnd*>(reinterpret_cast<LPCREATESTRUCTW>(lParam)->lpCreateParams);
         pThis->m_hWnd = hWnd;
-        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
+        Link::Bind(hWnd, pThis);
     } else {
-        pThis = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        pThis = Link::Find(hWnd);
         if (uMsg == WM_NCDESTROY && pThis != nullptr) {
             const LRESULT lRes = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
-            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
+            Link::Forget(hWnd);
             pThis->Unbind(hWnd);
             return lRes;
         }
@@ -234,24 +251,12 @@ LRESULT CALLBACK CWindowWnd::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
     return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
+LRESULT CALLBACK CWindowWnd::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    return Route<TUserDataLink>(hWnd, uMsg, wParam, lParam);
+}
+
 LRESULT CALLBACK CWindowWnd::ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    CWindowWnd* pThis = nullptr;
-    if (uMsg == WM_NCCREATE) {
-        pThis = static_cast<CWindowWnd*>(reinterpret_cast<LPCREATESTRUCTW>(lParam)->lpCreateParams);
-        ::SetPropW(hWnd, kObjectProp, pThis);
-        pThis->m_hWnd = hWnd;
-    } else {
-        pThis = static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProp));
-        if (uMsg == WM_NCDESTROY && pThis != nullptr) {
-            const LRESULT lRes = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
-            ::RemovePropW(hWnd, kObjectProp);
-            pThis->Unbind(hWnd);
-            return lRes;
-        }
-    }
-    if (pThis != nullptr)
-        return pThis->HandleMessage(uMsg, wParam, lParam);
-    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    return Route<TPropertyLink>(hWnd, uMsg, wParam, lParam);
 }
 
 }  // namespace SkinUI

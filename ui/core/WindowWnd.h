@@ -61,6 +61,9 @@ public:
 protected:
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    // The body of both procedures; `Link` says how a window finds its object (Bind, Find, Forget).
+    template <class Link>
+    static LRESULT Route(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     // The common end of WM_NCDESTROY once the handle's link to the object is gone.
     void Unbind(HWND hWnd);
 
