@@ -52,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
             }
         }
         exitCode = static_cast<int>(msg.wParam);
-        SkinUI::CSkinResources::CloseResourceZip();
+        SkinUI::CSkinResources::Reset();
         context.Shutdown();
         OleUninitialize();
     }

@@ -233,6 +233,16 @@ void CSkinResources::FreeResourceZipBuffer() {
     l.zipBufferSize = 0;
 }
 
+void CSkinResources::Reset() {
+    CloseCachedZip();
+    TLocation& l = Location();
+    l.resourcePath.clear();
+    l.resourceZip.clear();
+    l.cachedZip = false;
+    l.zipBuffer.reset();
+    l.zipBufferSize = 0;
+}
+
 bool CSkinResources::IsInsideSkin(const wchar_t* name) {
     const TLocation& l = Location();
     if (name == nullptr || *name == L'\0')

@@ -40,8 +40,10 @@ public:
     // Frees the buffer. The cached archive that reads it is closed and forgotten with it, so the next
     // window that needs the skin loads and opens it again.
     static void FreeResourceZipBuffer();
-    // Closes and forgets the archive kept open for the process, if any (at process end).
-    static void CloseResourceZip() { CloseCachedZip(); }
+    // Back to where nothing is read from yet: no folder, no zip, the kept archive closed and the zip
+    // buffer freed. The modules stay, as the program sets them once at start. Used at process end and
+    // by tests between cases.
+    static void Reset();
 
     // Whether `name` stays inside the current skin: any name in a zip; in a folder, a relative name
     // without ".." under a set resource path.

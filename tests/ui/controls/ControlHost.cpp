@@ -45,7 +45,7 @@ CSkinFolder::CSkinFolder() : m_dir(L"skin") {
 }
 
 CSkinFolder::~CSkinFolder() {
-    SkinUI::CPaintManagerUI::SetResourcePath(L"");
+    SkinUI::CSkinResources::Reset();
 }
 
 void CSkinFolder::AddImage(const std::wstring& name, int width, int height, uint32_t rgb) {

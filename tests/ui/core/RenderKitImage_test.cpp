@@ -58,8 +58,8 @@ class RenderKitImage : public testing::Test {
 protected:
     void SetUp() override {
         m_dir = std::make_unique<TestEnv::TempDir>(L"renderimg");
+        CSkinResources::Reset();
         CSkinResources::SetResourcePath(m_dir->Path().c_str());
-        CSkinResources::SetResourceZip(L"");
         Write(L"red.png", 8, 8, [](int, int) { return kRed; });
         Write(L"grid.png", 9, 9, [](int x, int y) { return GridCell(x / 3, y / 3); });
         Write(L"halves.png", 4, 4, [](int x, int) { return x < 2 ? kRed : kBlue; });
@@ -83,7 +83,7 @@ protected:
 
     void TearDown() override {
         CRenderPlatform::SimulateMissingMsimg32(false);
-        CSkinResources::SetResourcePath(L"");
+        CSkinResources::Reset();
     }
 
     void Write(const wchar_t* name, int w, int h, const std::function<uint32_t(int, int)>& at) {
@@ -202,7 +202,6 @@ TEST_F(RenderKitImage, LoadsImagesFromTheSkinZip) {
     std::unique_ptr<TImageInfo> again(CRenderKit::LoadImage(L"zipped.png"));
     EXPECT_TRUE(again);
     EXPECT_EQ(nullptr, CRenderKit::LoadImage(L"red.png"));  // not in the zip; not a path either
-    CSkinResources::SetResourceZip(L"");
 }
 
 // "bg.png" and "file='bg.png'" draw the same; an unknown image draws nothing but the call succeeds.
@@ -559,8 +558,8 @@ struct TSampleItem {
 // The installer's first page and a strip of nine-grids, drawn from the real skin images through
 // image strings into a PNG that a person can open: ui-core-sample.png in the build folder.
 TEST(RenderKitSample, RendersTheSkinIntoAPng) {
+    CSkinResources::Reset();
     CSkinResources::SetResourcePath((TestEnv::SourceDir() + L"\\app\\skin").c_str());
-    CSkinResources::SetResourceZip(L"");
     CPaintManagerUI manager;
     CCanvas canvas(540, 475, 0xFFFFFFFF);
     const RECT whole = {0, 0, 540, 475};
@@ -612,7 +611,7 @@ TEST(RenderKitSample, RendersTheSkinIntoAPng) {
     const std::wstring path = TestEnv::BinaryDir() + L"\\ui-core-sample.png";
     ASSERT_TRUE(canvas.SavePng(path));
     EXPECT_EQ(0, TestEnv::ReadFileBytes(path).compare(0, 4, "\x89PNG"));
-    CSkinResources::SetResourcePath(L"");
+    CSkinResources::Reset();
 }
 
 // Repeated drawing of every kind leaves the process's GDI object count where it was.
@@ -620,8 +619,8 @@ TEST(RenderKitResources, DrawingReleasesItsGdiObjects) {
     TestEnv::TempDir dir(L"gdileak");
     ASSERT_TRUE(TestEnv::WriteFileBytes(dir.File(L"img.png"),
                                         SkinTest::EncodePng(6, 6, SkinTest::SolidRgba(6, 6, 0x80FF8000))));
+    CSkinResources::Reset();
     CSkinResources::SetResourcePath(dir.Path().c_str());
-    CSkinResources::SetResourceZip(L"");
     CPaintManagerUI manager;
     CCanvas canvas(64, 64, 0xFF000000);
     const RECT rc = {0, 0, 64, 64};
@@ -650,5 +649,5 @@ TEST(RenderKitResources, DrawingReleasesItsGdiObjects) {
         drawAll();
     const int after = TestEnv::GdiObjectHeadroom();
     EXPECT_GE(after, before - 2) << before << " -> " << after;
-    CSkinResources::SetResourcePath(L"");
+    CSkinResources::Reset();
 }

@@ -68,8 +68,17 @@ TEST(SkinResources, CachedZipFile) {
     EXPECT_TRUE(xml.LoadFromFile(L"a.xml"));
     CSkinResources::SetResourceZip(L"absent.zip");
     EXPECT_EQ(nullptr, CSkinResources::GetResourceZipHandle());
-    CSkinResources::SetResourceZip(L"");
-    CSkinResources::SetResourcePath(L"");
+    // One reset takes the whole location back, as at process end.
+    CSkinResources::SetResourceZip(L"two.zip");
+    CSkinResources::SetInstance(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(CSkinResources::LoadResourceZipBuffer(kSkinResourceId));
+    CSkinResources::Reset();
+    EXPECT_EQ(L"", CSkinResources::GetResourcePath());
+    EXPECT_EQ(L"", CSkinResources::GetResourceZip());
+    EXPECT_FALSE(CSkinResources::IsCachedResourceZip());
+    EXPECT_EQ(nullptr, CSkinResources::GetResourceZipHandle());
+    EXPECT_EQ(nullptr, CSkinResources::GetResourceZipBuffer());
+    EXPECT_EQ(GetModuleHandleW(nullptr), CSkinResources::GetInstance());
 }
 
 // The executable's "ZIPRES" resource: loaded once, opened as "membuffer", kept open when set again;

@@ -32,9 +32,8 @@ bool LoadUtf8(CSkinXml& xml, const std::string& text) {
 
 // Resets the process-wide location to loose files in `folder`.
 void UseFolder(const std::wstring& folder) {
-    CSkinResources::FreeResourceZipBuffer();
+    CSkinResources::Reset();
     CSkinResources::SetResourcePath(folder.c_str());
-    CSkinResources::SetResourceZip(L"");
 }
 
 const std::set<std::wstring>& KnownMessages() {
