@@ -6,6 +6,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
 source "$root/scripts/wine-env.sh"
+# The servers started below outlive this run; they must not inherit a caller's descriptors
+# (a lock taken around this script would stay held by them).
+for fd in /proc/$$/fd/*; do
+  fd=${fd##*/}
+  [ "$fd" -gt 2 ] && exec {fd}>&-
+done
 wine_prefix_ready || exit 1
 
 xvfb_pid=
