@@ -220,6 +220,8 @@ private:
     void OnMouseMove(LPARAM lParam);
     void OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam);
     bool OnButtonUp(WPARAM wParam, LPARAM lParam);
+    // Stores a message's screen position as the last mouse position, in client coordinates.
+    POINT StoreScreenPos(LPARAM lParam);
     bool OnContextMenu(WPARAM wParam, LPARAM lParam);
     bool OnMouseWheel(WPARAM wParam, LPARAM lParam);
     bool OnKey(int type, WPARAM wParam, LPARAM lParam);

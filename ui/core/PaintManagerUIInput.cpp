@@ -286,10 +286,15 @@ bool CPaintManagerUI::OnButtonUp(WPARAM wParam, LPARAM lParam) {
     return true;
 }
 
-bool CPaintManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam) {
+POINT CPaintManagerUI::StoreScreenPos(LPARAM lParam) {
     POINT pt = PointOf(lParam);
     ::ScreenToClient(m_hWndPaint, &pt);
     m_ptLastMousePos = pt;
+    return pt;
+}
+
+bool CPaintManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam) {
+    StoreScreenPos(lParam);
     CControlUI* pClick = m_pEventClick;
     if (pClick == nullptr)
         return false;
@@ -302,10 +307,7 @@ bool CPaintManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam) {
 }
 
 bool CPaintManagerUI::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
-    POINT pt = PointOf(lParam);
-    ::ScreenToClient(m_hWndPaint, &pt);
-    m_ptLastMousePos = pt;
-    CControlUI* pControl = FindControl(pt);
+    CControlUI* pControl = FindControl(StoreScreenPos(lParam));
     if (pControl == nullptr || pControl->GetManager() != this)
         return false;
     const int zDelta = GET_WHEEL_DELTA_WPARAM(wParam);
