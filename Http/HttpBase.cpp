@@ -60,9 +60,23 @@ bool CHttpBase::Prepare() {
         std::string range = std::to_string(m_rangeStart) + "-";
         curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
     }
+    PrepareTls(easy);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimitBytesPerS);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_lowSpeedTimeS);
     return true;
+}
+
+void CHttpBase::PrepareTls(CURL* easy) {
+    // The server's certificate and name are always checked, whatever else is configured.
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!m_caCertificates.empty()) {
+        curl_blob blob{m_caCertificates.data(), m_caCertificates.size(), CURL_BLOB_COPY};
+        curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+    }
+    // What was asked for over HTTPS is never handed over in plain text by a redirect.
+    if (_wcsnicmp(m_url.c_str(), L"https://", 8) == 0)
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "https");
 }
 
 bool CHttpBase::Start() {

@@ -67,6 +67,8 @@ public:
     int Method() const { return m_method; }
     void SetMaxRetries(int retries) { m_maxRetries = retries; }
     void SetConnectTimeout(int seconds) { m_connectTimeoutS = seconds; }
+    // PEM certificates of the only CAs trusted for HTTPS; empty leaves it to the system's store.
+    void SetCaCertificates(std::string pem) { m_caCertificates = std::move(pem); }
     bool IsRunning() const { return m_running; }
     uint64_t Id() const { return m_id; }
     int Attempts() const { return m_attempts; }
@@ -94,6 +96,8 @@ protected:
     void SetRangeStart(uint64_t start) { m_rangeStart = start; }
 
 private:
+    void PrepareTls(CURL* easy);
+
     CRefPtr<CCurlBase> m_transfer;
     CHttpMgr* m_manager = nullptr;
     CCurlWorkshop* m_worker = nullptr;
@@ -108,6 +112,7 @@ private:
     ProtoValue m_errors;
     int m_maxRetries = kDefaultMaxRetries;
     int m_connectTimeoutS = kDefaultConnectTimeoutS;
+    std::string m_caCertificates;
     bool m_retryWaiting = false;
     DWORD m_retryTick = 0;
 };

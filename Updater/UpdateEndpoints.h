@@ -1,7 +1,15 @@
 #pragma once
-// The maker's addresses, fixed when an executable is built (each executable links one
-// configuration): the installer runs elevated, so nothing at run time may choose what it
-// downloads. Any thread.
+// The maker's addresses and whom the installer trusts, fixed when an executable is built (each
+// executable links one configuration): the installer runs elevated, so nothing at run time may
+// choose what it downloads or runs. Any thread.
+#include <string>
+#include <vector>
+
 const wchar_t* ManifestPrimaryUrl();
 const wchar_t* ManifestFallbackUrl();
 const wchar_t* AgreementUrl();
+// SHA-256 of the SubjectPublicKeyInfo of each certificate allowed to sign the package, lower-case
+// hexadecimal. Empty: packages run unverified.
+std::vector<std::string> PinnedSignerKeys();
+// PEM certificates of the only CAs trusted for HTTPS; empty: the Windows trust store decides.
+const char* ServerCaCertificates();

@@ -61,6 +61,7 @@ ManifestInfo Read(const std::wstring& path) {
     info.url = ReadKey(path, L"Url");
     info.size = ReadKey(path, L"Size");
     info.md5 = ReadKey(path, L"Md5");
+    info.sha256 = ReadKey(path, L"Sha256");
     info.version = ReadKey(path, L"Version");
     for (int n = 1; n <= kMirrorKeys; ++n) {
         std::wstring mirror = ReadKey(path, (L"Url" + std::to_wstring(n)).c_str());

@@ -11,6 +11,7 @@ struct ManifestInfo {
     std::vector<std::wstring> mirrors;  // "Url1" to "Url9" that are given, in that order
     std::wstring size;
     std::wstring md5;
+    std::wstring sha256;
     std::wstring version;
 };
 
@@ -21,7 +22,7 @@ bool Write(const std::wstring& path, const std::wstring& text);
 // Makes text the record only when it names a package ("Url" in section "Install"); a body that
 // does not (a captive portal's page, say) leaves the record as it was and gives nothing.
 std::optional<ManifestInfo> Replace(const std::wstring& path, const std::wstring& text);
-// Section "Install", keys in the order "Url", "Size", "Md5", "Version", then the mirrors.
+// Section "Install", keys in the order "Url", "Size", "Md5", "Sha256", "Version", then the mirrors.
 ManifestInfo Read(const std::wstring& path);
 // Leading blanks, an optional sign, then digits up to the first non-digit; 0 when empty.
 int64_t ParseSize(const std::wstring& size);

@@ -38,15 +38,25 @@ HMODULE ExecutableModule() {
 }  // namespace
 
 Updater::Updater(const std::wstring& folder, int, IGameEventListener* listener, int)
-    : Updater(folder, listener, {ManifestPrimaryUrl(), ManifestFallbackUrl()}) {}
+    : Updater(folder,
+              listener,
+              {ManifestPrimaryUrl(), ManifestFallbackUrl()},
+              PinnedSignerKeys(),
+              ServerCaCertificates()) {}
 
 Updater::Updater(const std::wstring& folder,
                  IGameEventListener* listener,
-                 std::vector<std::wstring> endpoints)
+                 std::vector<std::wstring> endpoints,
+                 std::vector<std::string> signerPins,
+                 std::string serverCa)
     : m_progress(ProtoValue::kMap),
       m_endpoints(std::move(endpoints)),
       m_folder(folder),
-      m_listener(listener) {}
+      m_listener(listener),
+      m_signerPins(std::move(signerPins)) {
+    m_manifest.SetCaCertificates(serverCa);
+    m_download.SetCaCertificates(std::move(serverCa));
+}
 
 Updater::~Updater() {
     Stop();
@@ -63,6 +73,8 @@ bool Updater::Start() {
 void Updater::Stop() {
     m_manifest.Stop();
     m_download.Stop();
+    m_packageCheck.Cancel();
+    m_verifiedPackage.Reset();
     m_responseText.clear();
     m_running = false;
     DestroyHelperWindow();
@@ -159,7 +171,8 @@ void Updater::OnManifestDone(void* user, const std::string& body, int errorType,
     // Windows editors save text with a byte-order mark; the record carries its own.
     if (!self->m_responseText.empty() && self->m_responseText.front() == kByteOrderMark)
         self->m_responseText.erase(0, 1);
-    self->PostToHelper(kManifestResultMessage, static_cast<WPARAM>(errorType), static_cast<LPARAM>(errorCode));
+    self->PostToHelper(kManifestResultMessage, static_cast<WPARAM>(errorType),
+                       static_cast<LPARAM>(errorCode));
 }
 
 void Updater::HandleManifestResult(int errorType, int errorCode) {
@@ -185,6 +198,7 @@ void Updater::HandleManifestResult(int errorType, int errorCode) {
     m_packageUrlIndex = 0;
     m_packageSize = info->size;
     m_packageMd5 = info->md5;
+    m_packageSha256 = info->sha256;
     StartPackageDownload();
     m_listener->OnManifestResult(0, errorCode, info->version);
 }
@@ -204,7 +218,8 @@ bool Updater::SubmitDownload() {
         return false;
     const int64_t expected = UpdateRecord::ParseSize(m_packageSize);
     // Hashed by the download engine as the bytes arrive: the UI thread never reads the package.
-    m_download.SetDigests(m_packageMd5.empty() ? 0 : kDigestMd5);
+    m_download.SetDigests((m_packageMd5.empty() ? 0 : kDigestMd5) |
+                          (m_packageSha256.empty() ? 0 : kDigestSha256));
     const std::wstring& url = m_packageUrls.empty() ? std::wstring() : m_packageUrls[m_packageUrlIndex];
     return m_download.Download(url, m_packagePath + kPartialSuffix,
                                expected > 0 ? static_cast<uint64_t>(expected) : 0, m_helperWindow);
@@ -251,7 +266,9 @@ HttpResult Updater::InstallPartialFile() {
     const std::wstring partial = m_packagePath + kPartialSuffix;
     // The package runs with administrator rights: a corrupted or substituted download must
     // never be put where it would be started. The partial file goes, so the retry starts over.
-    if (!m_packageMd5.empty() && !SameDigest(m_packageMd5, m_download.Digests().md5)) {
+    const FileDigests& digests = m_download.Digests();
+    if ((!m_packageMd5.empty() && !SameDigest(m_packageMd5, digests.md5)) ||
+        (!m_packageSha256.empty() && !SameDigest(m_packageSha256, digests.sha256))) {
         DeleteFileOnce(partial);
         return {kHttpErrorUser, kErrorDigestMismatch};
     }
@@ -265,7 +282,7 @@ void Updater::MoveToNextMirror() {
         return;
     m_packageUrlIndex = (m_packageUrlIndex + 1) % m_packageUrls.size();
     // Only a digest proves that the pieces from two servers make one package.
-    if (m_packageMd5.empty())
+    if (m_packageMd5.empty() && m_packageSha256.empty())
         DeleteFileOnce(m_packagePath + kPartialSuffix);
 }
 
@@ -278,6 +295,14 @@ void Updater::HandlePackageResult(int errorType, int errorCode) {
     std::wstring message;
     if (errorType == 0) {
         result = InstallPartialFile();
+        if (result.type == kHttpErrorOk) {
+            // The signature check reads the whole package: off the UI thread, reported when done.
+            m_packageCheck.Start(m_packagePath, m_signerPins,
+                                 [this](const TrustResult& trust, CScopedHandle file) {
+                                     HandlePackageChecked(trust, std::move(file));
+                                 });
+            return;
+        }
         if (result.code == kErrorDigestMismatch)
             message = kFailedMessage;
     } else {
@@ -290,4 +315,19 @@ void Updater::HandlePackageResult(int errorType, int errorCode) {
     if (result.type != 0)
         MoveToNextMirror();
     m_listener->OnDownloadResult(result.type, result.code, message);
+}
+
+void Updater::HandlePackageChecked(const TrustResult& trust, CScopedHandle package) {
+    if (trust.Accepted()) {
+        m_verifiedPackage = std::move(package);
+        m_listener->OnDownloadResult(kHttpErrorOk, 0, std::wstring());
+        return;
+    }
+    HttpLog::FileAndConsole(kLogError, __LINE__, kSource, L"[UM]package refused: verdict %d status 0x%08x",
+                            static_cast<int>(trust.verdict), static_cast<unsigned>(trust.status));
+    // Never run, never resumed: the next download starts from nothing, from the next mirror.
+    package.Reset();
+    DeleteFileOnce(m_packagePath);
+    MoveToNextMirror();
+    m_listener->OnDownloadResult(kHttpErrorUser, kErrorUntrustedPackage, kFailedMessage);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The update module: fetches the manifest (primary endpoint, then the fallback), keeps it
-// as "zvinstall.ini", downloads the package it names into a folder, checks its digest and
-// puts it in place as "zvinstaller.exe", reporting everything to an IGameEventListener
-// through a hidden helper window. UI thread only.
+// as "zvinstall.ini", downloads the package it names into a folder, checks its digests, puts
+// it in place as "zvinstaller.exe" and checks its signer, reporting everything to an
+// IGameEventListener through a hidden helper window. UI thread only.
 #include <windows.h>
 
 #include <string>
@@ -11,7 +11,9 @@
 #include "Http/HttpCommand.h"
 #include "Http/HttpDownloadFile.h"
 #include "Runtime/ProtoValue.h"
+#include "Runtime/ScopedHandle.h"
 #include "Updater/IGameEventListener.h"
+#include "Updater/PackageCheck.h"
 
 class Updater {
 public:
@@ -22,10 +24,17 @@ public:
     static constexpr int kErrorDigestMismatch = 2008;
     // A manifest body that names no package (a captive portal's page, say): a failed fetch.
     static constexpr int kErrorNoPackageUrl = 2009;
+    // The downloaded package is not signed, or not by a pinned signer; it has been deleted.
+    static constexpr int kErrorUntrustedPackage = 2010;
 
-    // The endpoints are the ones the installer was built with; tests name their own.
+    // The endpoints, signer pins and server CAs are the ones the installer was built with; tests
+    // name their own.
     Updater(const std::wstring& folder, int firstOption, IGameEventListener* listener, int secondOption);
-    Updater(const std::wstring& folder, IGameEventListener* listener, std::vector<std::wstring> endpoints);
+    Updater(const std::wstring& folder,
+            IGameEventListener* listener,
+            std::vector<std::wstring> endpoints,
+            std::vector<std::string> signerPins = {},
+            std::string serverCa = std::string());
     ~Updater();
     Updater(const Updater&) = delete;
     Updater& operator=(const Updater&) = delete;
@@ -39,6 +48,9 @@ public:
     const std::wstring& PackagePath() const { return m_packagePath; }
     std::wstring PartialPath() const { return m_packagePath + L".yw"; }
     bool IsDownloadBusy() const { return m_download.IsRunning(); }
+    // After a (0, 0) download result: the package, held open with writing and deleting denied.
+    // Keep it until the package's process has started.
+    CScopedHandle TakeVerifiedPackage() { return std::move(m_verifiedPackage); }
 
 private:
     friend struct UpdaterTestPeer;
@@ -61,6 +73,7 @@ private:
     HttpResult InstallPartialFile();
     // After a failed attempt the next one goes to the next package URL, round-robin.
     void MoveToNextMirror();
+    void HandlePackageChecked(const TrustResult& result, CScopedHandle package);
 
     std::wstring m_responseText;
     ProtoValue m_progress;
@@ -76,6 +89,10 @@ private:
     std::vector<std::wstring> m_packageUrls;  // "Url", then its mirrors
     size_t m_packageUrlIndex = 0;
     std::wstring m_packageMd5;
+    std::wstring m_packageSha256;
     std::wstring m_packageSize;
     std::wstring m_packagePath;
+    std::vector<std::string> m_signerPins;
+    CPackageCheck m_packageCheck;
+    CScopedHandle m_verifiedPackage;
 };

@@ -183,10 +183,18 @@ std::wstring CLauncherHandoff::DefaultInstallDir() const {
     return std::wstring();
 }
 
+std::wstring CLauncherHandoff::PackageFile() const {
+    return JoinPath(m_packageFolder, kPackageExe);
+}
+
 bool CLauncherHandoff::RunInstaller() {
-    m_packagePath = JoinPath(m_packageFolder, kPackageExe);
+    m_packagePath = PackageFile();
     PROCESS_INFORMATION info = {};
-    if (RunProcessEx(m_packagePath, InstallerCommandLine(m_packagePath, m_installDir), &info).first)
+    const bool failed =
+        RunProcessEx(m_packagePath, InstallerCommandLine(m_packagePath, m_installDir), &info).first;
+    // The process has its own hold on its image now.
+    m_heldPackage.Reset();
+    if (failed)
         return false;
     m_installerProcess.Reset(info.hProcess);
     m_installerThread.Reset(info.hThread);

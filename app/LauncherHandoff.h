@@ -58,6 +58,9 @@ public:
     bool FindLauncher();
     // The first existing drive root's "Zorva网络\ZorvaTarnis", or empty.
     std::wstring DefaultInstallDir() const;
+    // Keeps the checked package open (writing and deleting denied) until RunInstaller has started it,
+    // so that the file that runs is the file that was checked.
+    void HoldPackage(CScopedHandle package) { m_heldPackage = std::move(package); }
     // Starts the package silently into the install folder; false when it could not be started, in
     // which case RunLauncher does nothing and the package stays.
     bool RunInstaller();
@@ -75,6 +78,10 @@ public:
     int LaunchId() const { return m_launchId; }
     bool IsModuleFolderInstall() const { return m_moduleFolderInstall; }
     bool IsPackagePresent() const { return m_packagePresent; }
+    // The package file in the package folder, downloaded or lying next to the executable.
+    std::wstring PackageFile() const;
+    // A package next to the executable that may not run: the normal download takes its place.
+    void RefusePackageBeside() { m_packagePresent = false; }
 
 private:
     bool ReadIniRecord();
@@ -88,6 +95,7 @@ private:
     int m_launchId = 0;
     CScopedHandle m_installerProcess;
     CScopedHandle m_installerThread;
+    CScopedHandle m_heldPackage;
     bool m_moduleFolderInstall = false;
     bool m_packagePresent = false;
 };

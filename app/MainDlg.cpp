@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "Http/HttpResult.h"
 #include "Runtime/CommonUtils.h"
 #include "Updater/UpdateEndpoints.h"
 #include "app/AppContext.h"
@@ -155,9 +156,27 @@ void CMainDlg::ShowFailureBox() {
 
 void CMainDlg::StartInstall() {
     if (m_handoff.IsPackagePresent()) {
+        // Anyone can drop two files into a downloads folder: the package there runs only if it is ours.
+        m_packageBesideCheck.Start(m_handoff.PackageFile(), PinnedSignerKeys(),
+                                   [this](const TrustResult& result, CScopedHandle package) {
+                                       OnPackageBesideChecked(result, std::move(package));
+                                   });
+        return;
+    }
+    StartDownload();
+}
+
+void CMainDlg::OnPackageBesideChecked(const TrustResult& result, CScopedHandle package) {
+    if (result.Accepted()) {
+        m_handoff.HoldPackage(std::move(package));
         OnDownloadResult(0, 0, std::wstring());
         return;
     }
+    m_handoff.RefusePackageBeside();
+    StartDownload();
+}
+
+void CMainDlg::StartDownload() {
     m_updater = m_manifestEndpoints.empty()
                     ? std::make_unique<Updater>(m_handoff.PackageFolder(), 0, this, 0)
                     : std::make_unique<Updater>(m_handoff.PackageFolder(), this, m_manifestEndpoints);
@@ -175,24 +194,29 @@ void CMainDlg::UpdateFreeSpace() {
 void CMainDlg::SetProgressFill(int fill) {
     const RECT& pos = m_proInstallProgress->GetPos();
     const int width = pos.right - pos.left;
-    m_proInstallProgress->SetBkImage(FormatString(
-        L"file='progress_bk.png' dest='0,0,%d,%d' file='progress_fore.png' corner='0,15,5,15' dest='0,0,%d,%d' ",
-        width, kProgressBarHeight, fill, kProgressBarHeight));
+    m_proInstallProgress->SetBkImage(
+        FormatString(L"file='progress_bk.png' dest='0,0,%d,%d' file='progress_fore.png' corner='0,15,5,15' "
+                     L"dest='0,0,%d,%d' ",
+                     width, kProgressBarHeight, fill, kProgressBarHeight));
 }
 
 void CMainDlg::OnProgress(uint64_t total, uint64_t done, uint64_t speed) {
     m_failureBoxAllowed = true;
     const uint64_t left = total > done ? total - done : 0;
-    m_lbSpeed->SetText(FormatString(L"剩余%s @ %s/s", FormatFileSize(left).c_str(), FormatFileSize(speed).c_str()));
+    m_lbSpeed->SetText(
+        FormatString(L"剩余%s @ %s/s", FormatFileSize(left).c_str(), FormatFileSize(speed).c_str()));
     const RECT& pos = m_proInstallProgress->GetPos();
     const int width = pos.right - pos.left;
-    const int fill = total == 0 ? 0 : static_cast<int>(width * kDownloadShare * static_cast<double>(done) /
-                                                       static_cast<double>(total));
+    const int fill = total == 0 ? 0
+                                : static_cast<int>(width * kDownloadShare * static_cast<double>(done) /
+                                                   static_cast<double>(total));
     SetProgressFill(fill);
 }
 
 void CMainDlg::OnDownloadResult(int errorType, int errorCode, const std::wstring&) {
     if (errorType == 0 && errorCode == 0) {
+        if (m_updater)
+            m_handoff.HoldPackage(m_updater->TakeVerifiedPackage());
         m_lbDownload->SetText(L"安装中");
         m_lbSpeed->SetText(L"90%");
         const RECT& pos = m_proInstallProgress->GetPos();
@@ -200,7 +224,11 @@ void CMainDlg::OnDownloadResult(int errorType, int errorCode, const std::wstring
         SetTimer(m_hWnd, kInstallTimer, kInstallTimerMs, nullptr);
         return;
     }
-    SetTimer(m_hWnd, kRetryTimer, kRetryTimerMs, nullptr);
+    const bool refused = errorType == kHttpErrorUser && (errorCode == Updater::kErrorDigestMismatch ||
+                                                         errorCode == Updater::kErrorUntrustedPackage);
+    m_refusedInRow = refused ? m_refusedInRow + 1 : 0;
+    if (m_refusedInRow < kMaxRefusedPackages)
+        SetTimer(m_hWnd, kRetryTimer, kRetryTimerMs, nullptr);
     if (m_failureBoxAllowed) {
         ShowFailureBox();
         m_failureBoxAllowed = false;
@@ -250,6 +278,7 @@ LRESULT CMainDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             m_confirmation->Close(CMsgBoxDlg::kOk);
             return 0;
         }
+        m_packageBesideCheck.Cancel();
         if (m_updater) {
             m_updater->Stop();
             m_updater.reset();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Updater/IGameEventListener.h"
+#include "Updater/PackageCheck.h"
 #include "Updater/Updater.h"
 #include "app/LauncherHandoff.h"
 #include "ui/core/WindowImplBase.h"
@@ -26,6 +27,9 @@ public:
     static constexpr int kInstallTicks = 100;
     // What a second installer looks for to bring this one to the front.
     static constexpr wchar_t kWindowClassName[] = L"InstallPackages";
+    // Packages refused in a row (wrong digest, untrusted signer) after which no retry follows: the
+    // same source would only send the same bytes again.
+    static constexpr int kMaxRefusedPackages = 2;
 
     // The manifest endpoints are the ones the installer was built with; tests name their own.
     explicit CMainDlg(HandoffPlaces places = MachinePlaces(),
@@ -54,6 +58,8 @@ private:
     void ShowAgreementWarning();
     void ShowFailureBox();
     void StartInstall();
+    void StartDownload();
+    void OnPackageBesideChecked(const TrustResult& result, CScopedHandle package);
     void UpdateFreeSpace();
     void SetProgressFill(int fill);
     void OnInstallTick();
@@ -82,5 +88,7 @@ private:
     HWND m_failureBox = nullptr;
     std::unique_ptr<Updater> m_updater;
     bool m_failureBoxAllowed = true;
+    int m_refusedInRow = 0;
+    CPackageCheck m_packageBesideCheck;
     bool m_installerFailed = false;
 };

@@ -6,6 +6,7 @@
 
 #include "Runtime/CommonUtils.h"
 #include "Runtime/Md5.h"
+#include "Runtime/PlatformHash.h"
 #include "Runtime/StringConv.h"
 #include "Updater/UpdateRecord.h"
 #include "tests/Http/HttpTestSupport.h"
@@ -87,8 +88,12 @@ protected:
         return WideToUtf8(HttpTest::FaultUrl(L"/file?size=" + std::to_wstring(kPackageSize) + L"&tag=" +
                                              (tag.empty() ? m_tag : tag) + extra));
     }
-    static std::string Manifest(const std::string& url, const std::string& size, const std::string& md5) {
-        return "[Install]\r\nUrl=" + url + "\r\nSize=" + size + "\r\nMd5=" + md5 + "\r\nVersion=2.3.4\r\n";
+    static std::string Manifest(const std::string& url,
+                                const std::string& size,
+                                const std::string& md5,
+                                const std::string& sha256 = "") {
+        return "[Install]\r\nUrl=" + url + "\r\nSize=" + size + "\r\nMd5=" + md5 + "\r\nSha256=" + sha256 +
+               "\r\nVersion=2.3.4\r\n";
     }
     void Begin(std::vector<std::wstring> endpoints) {
         m_updater = std::make_unique<Updater>(m_folder.Path(), &m_listener, std::move(endpoints));
@@ -263,26 +268,47 @@ TEST_F(UpdaterTest, FailedDownloadKeepsDataAndResumes) {
     EXPECT_NE(std::string::npos, seen.find("bytes=" + std::to_string(kept) + "-")) << seen;
 }
 
-// A wrong digest never puts the package in place; the partial file goes so the retry starts over.
-TEST_F(UpdaterTest, WrongDigestIsRefused) {
-    Begin({ServeManifest(Manifest(PackageUrl(), std::to_string(kPackageSize), std::string(32, 'a')))});
-    ASSERT_TRUE(WaitFor(Event::kDownload));
-    const Event* done = m_listener.Last(Event::kDownload);
-    EXPECT_EQ(3, done->type);
-    EXPECT_EQ(Updater::kErrorDigestMismatch, done->code);
-    EXPECT_FALSE(TestEnv::FileExists(Package()));
-    EXPECT_FALSE(TestEnv::FileExists(Partial()));
+std::string Sha256Of(const std::string& data) {
+    CPlatformHash hash(CPlatformHash::Algorithm::kSha256);
+    hash.Update(data.data(), data.size());
+    return hash.FinishHex();
 }
 
-// The digest compares without regard to case.
-TEST_F(UpdaterTest, UpperCaseDigestInstalls) {
-    std::string md5 = CMd5::OfString(HttpTest::Pattern(0, kPackageSize));
-    for (char& c : md5)
-        c = static_cast<char>(toupper(c));
-    Begin({ServeManifest(Manifest(PackageUrl(), std::to_string(kPackageSize), md5))});
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Either digest wrong never puts the package in place; the partial file goes so the retry starts over.
+TEST_F(UpdaterTest, WrongDigestIsRefused) {
+    const std::string package = HttpTest::Pattern(0, kPackageSize);
+    const std::pair<std::string, std::string> wrong[] = {
+        {std::string(32, 'a'), ""},
+        {CMd5::OfString(package), std::string(64, 'a')},
+        {"", Sha256Of(package + "x")},
+    };
+    int reports = 0;
+    for (const auto& digests : wrong) {
+        Begin({ServeManifest(
+            Manifest(PackageUrl(), std::to_string(kPackageSize), digests.first, digests.second))});
+        ASSERT_TRUE(WaitFor(Event::kDownload, ++reports));
+        const Event* done = m_listener.Last(Event::kDownload);
+        EXPECT_EQ(3, done->type) << digests.first << " " << digests.second;
+        EXPECT_EQ(Updater::kErrorDigestMismatch, done->code);
+        EXPECT_FALSE(TestEnv::FileExists(Package()));
+        EXPECT_FALSE(TestEnv::FileExists(Partial()));
+    }
+}
+
+// Both digests right, written in upper case: they compare without regard to case.
+TEST_F(UpdaterTest, UpperCaseDigestsInstall) {
+    const std::string package = HttpTest::Pattern(0, kPackageSize);
+    Begin({ServeManifest(Manifest(PackageUrl(), std::to_string(kPackageSize), Upper(CMd5::OfString(package)),
+                                  Upper(Sha256Of(package))))});
     ASSERT_TRUE(WaitFor(Event::kDownload));
     EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
-    EXPECT_EQ(HttpTest::Pattern(0, kPackageSize), TestEnv::ReadFileBytes(Package()));
+    EXPECT_EQ(package, TestEnv::ReadFileBytes(Package()));
 }
 
 // "123abc" as Size gives an expected size of 123: a 200000-byte body does not match it.
@@ -343,4 +369,43 @@ TEST_F(UpdaterTest, NextMirrorResumesOnlyWithDigest) {
         m_updater.reset();
         DeleteFileW(Package().c_str());
     }
-}
+
+    // With a signer pinned, a package that is not signed by it is deleted and reported as untrusted; the
+    // pinned signer's package is reported ready and stays held against writing and deleting.
+    TEST_F(UpdaterTest, OnlyThePinnedSignersPackageIsReady) {
+        std::string pin = TestEnv::ReadFileBytes(TestEnv::BinaryDir() + L"\\test-pki\\signer.pin");
+        pin.resize(64);
+        const std::string unsignedUrl = PackageUrl();
+        m_updater = std::make_unique<Updater>(
+            m_folder.Path(), &m_listener,
+            std::vector<std::wstring>{ServeManifest(Manifest(unsignedUrl, std::to_string(kPackageSize), ""))},
+            std::vector<std::string>{pin});
+        ASSERT_TRUE(m_updater->Start());
+        ASSERT_TRUE(WaitFor(Event::kDownload));
+        EXPECT_EQ(3, m_listener.Last(Event::kDownload)->type);
+        EXPECT_EQ(Updater::kErrorUntrustedPackage, m_listener.Last(Event::kDownload)->code);
+        EXPECT_EQ(L"安装失败", m_listener.Last(Event::kDownload)->text);
+        EXPECT_FALSE(m_updater->TakeVerifiedPackage().IsValid());
+        EXPECT_FALSE(TestEnv::FileExists(Package()));
+        EXPECT_FALSE(TestEnv::FileExists(Partial()));
+
+        const std::string signedPackage =
+            TestEnv::ReadFileBytes(TestEnv::BinaryDir() + L"\\tests\\Updater\\trust-samples\\pinned.exe");
+        ASSERT_FALSE(signedPackage.empty());
+        TestEnv::WriteFileBytes(m_served + L"\\pinned.exe", signedPackage);
+        const std::string signedUrl = WideToUtf8(HttpTest::NginxUrl(L"/upd-" + m_tag + L"/pinned.exe"));
+        m_updater = std::make_unique<Updater>(
+            m_folder.Path(), &m_listener,
+            std::vector<std::wstring>{
+                ServeManifest(Manifest(signedUrl, std::to_string(signedPackage.size()), ""), L"signed.txt")},
+            std::vector<std::string>{pin});
+        ASSERT_TRUE(m_updater->Start());
+        ASSERT_TRUE(WaitFor(Event::kDownload, 2));
+        EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
+        EXPECT_EQ(0, m_listener.Last(Event::kDownload)->code);
+        CScopedHandle held = m_updater->TakeVerifiedPackage();
+        ASSERT_TRUE(held.IsValid());
+        EXPECT_FALSE(DeleteFileW(Package().c_str())) << "held until the package has started";
+        held.Reset();
+        EXPECT_EQ(signedPackage, TestEnv::ReadFileBytes(Package()));
+    }

@@ -6,8 +6,8 @@ package and launcher recording how they were started. Every wait is bounded.
   installer_e2e.py CASE --build DIR --source DIR
 """
 import argparse
-import hashlib
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -66,6 +66,7 @@ class World:
         self.stubs = os.path.join(self.build, "tests", "app", "stubs")
         self.records = os.path.join(self.state, "records")
         self.server = os.path.join(self.state, "server")
+        self.pki = os.path.join(self.build, "test-pki")
         self.installers = []
         shutil.rmtree(self.state, ignore_errors=True)
         os.makedirs(self.records)
@@ -89,31 +90,62 @@ class World:
         check(windows[:3].upper() == "C:\\", "a C: path: " + windows)
         return os.path.join(self.drive_c, *windows[3:].split("\\"))
 
-    def start_servers(self, rate="1m"):
+    def start_servers(self, rate="1m", certificate="server"):
+        """The fallback speaks HTTPS with the named certificate of the test PKI."""
         script = os.path.join(self.source, "scripts", "update-server.sh")
-        subprocess.run(["bash", script, "start", self.server, str(PRIMARY_PORT), str(FALLBACK_PORT), "300", rate],
-                       check=True, stdin=subprocess.DEVNULL, timeout=30)
+        tls = [os.path.join(self.pki, certificate + ".pem"), os.path.join(self.pki, certificate + ".key")]
+        subprocess.run(["bash", script, "start", self.server, str(PRIMARY_PORT), str(FALLBACK_PORT), "300", rate]
+                       + tls, check=True, stdin=subprocess.DEVNULL, timeout=30)
 
     def stop_servers(self):
         script = os.path.join(self.source, "scripts", "update-server.sh")
         subprocess.run(["bash", script, "stop", self.server], stdin=subprocess.DEVNULL, timeout=30)
 
-    def package_bytes(self):
+    def package_bytes(self, signer="signer"):
+        """The stand-in package, padded, signed by the named test signer (None: unsigned)."""
+        unsigned = os.path.join(self.state, "unsigned.exe")
         with open(os.path.join(self.stubs, "zvinstaller.exe"), "rb") as f:
-            return f.read() + b"\0" * PACKAGE_PAD
+            data = f.read() + b"\0" * PACKAGE_PAD
+        if signer is None:
+            return data
+        with open(unsigned, "wb") as f:
+            f.write(data)
+        signed = os.path.join(self.state, signer + ".exe")
+        if os.path.exists(signed):
+            os.remove(signed)
+        subprocess.run(["osslsigncode", "sign", "-certs", os.path.join(self.pki, signer + ".pem"), "-key",
+                        os.path.join(self.pki, signer + ".key"), "-in", unsigned, "-out", signed],
+                       check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=60)
+        with open(signed, "rb") as f:
+            return f.read()
 
-    # Serves the package and its manifest from the named endpoints (primary, fallback).
-    def publish(self, *endpoints, md5=None, package=None):
+    def publish(self, *endpoints, package=None, url=None, checked=True, wrong_digest=None):
+        """Serves the package and the manifest that publish-manifest.py writes for it from the named
+        endpoints (primary, fallback). Unchecked, the script does not refuse a package that is not ours."""
         package = package if package is not None else self.package_bytes()
-        with open(os.path.join(self.server, "packages", "zvinstaller.exe"), "wb") as f:
+        served = os.path.join(self.server, "packages", "zvinstaller.exe")
+        with open(served, "wb") as f:
             f.write(package)
-        digest = md5 if md5 is not None else hashlib.md5(package).hexdigest()
-        manifest = ("[Install]\r\nUrl=http://127.0.0.1:%d/packages/zvinstaller.exe\r\nSize=%d\r\nMd5=%s\r\n"
-                    "Version=1.0.0.2\r\n" % (PRIMARY_PORT, len(package), digest))
+        url = url or "http://127.0.0.1:%d/packages/zvinstaller.exe" % PRIMARY_PORT
+        manifest = os.path.join(self.state, "zvinstall.txt")
+        command = [sys.executable, os.path.join(self.source, "scripts", "publish-manifest.py"), served, "--url", url,
+                   "--version", "1.0.0.2", "--out", manifest]
+        if checked:
+            with open(os.path.join(self.pki, "signer.pin")) as f:
+                pin = f.read().strip()
+            command += ["--pin", pin, "--ca-file", os.path.join(self.pki, "ca.pem")]
+        subprocess.run(command, check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=120)
+        with open(manifest, encoding="utf-8") as f:
+            text = f.read()
+        if wrong_digest:
+            text = re.sub(wrong_digest + r"=(\w+)", lambda m: wrong_digest + "=" + "0" * len(m.group(1)), text)
         for name in endpoints:
             with open(os.path.join(self.server, name, "zvinstall.txt"), "w", encoding="utf-8") as f:
-                f.write(manifest)
+                f.write(text)
         return package
+
+    def package_requests(self):
+        return [r for r in self.requests() if "/packages/zvinstaller.exe" in r]
 
     def requests(self):
         log = os.path.join(self.server, "access.log")
@@ -330,12 +362,52 @@ def case_agreement_cleared(world):
 
 
 def case_primary_down(world):
+    """The primary is down; manifest and package come over HTTPS from the fallback, whose certificate
+    is from the CA the test build embeds."""
     world.start_servers()
-    world.publish("fallback")
+    world.publish("fallback", url="https://localhost:%d/packages/zvinstaller.exe" % FALLBACK_PORT)
     installer = Installer(world)
     installer.main_window().click(BTN_INSTALL)
     finish_install(world, installer, DEFAULT_DIR)
-    check(any("zvinstall.txt" in r and " 404 " in r for r in world.requests()), "the primary answered 404")
+    requests = world.requests()
+    check(any(r.startswith("%d " % PRIMARY_PORT) and "zvinstall.txt" in r and " 404 " in r for r in requests),
+          "the primary answered 404")
+    check(any(r.startswith("%d " % FALLBACK_PORT) and "zvinstall.txt" in r and " 200 " in r for r in requests),
+          "the manifest came over HTTPS")
+    check(all(r.startswith("%d " % FALLBACK_PORT) for r in world.package_requests()) and world.package_requests(),
+          "the package came over HTTPS: %r" % world.package_requests())
+
+
+def case_tls_refused(world):
+    """A server whose certificate is from another CA, or for another name, is never used: neither
+    for the package nor for the manifest; nothing runs."""
+    world.start_servers(certificate="server-other-ca")
+    world.publish("primary", url="https://localhost:%d/packages/zvinstaller.exe" % FALLBACK_PORT)
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    answer_box("Tarnis提示", BOX_OK)
+    check(world.package_requests() == [], "no package request reached the other CA's server")
+    open_box(main, BTN_CLOSE, "退出安装")
+    answer_box("退出安装", BOX_OK)
+    check(installer.wait_exit() == 0, "exit code 0")
+
+    world.stop_servers()
+    os.remove(os.path.join(world.server, "access.log"))
+    os.remove(os.path.join(world.server, "primary", "zvinstall.txt"))
+    world.start_servers(certificate="server-wrong-name")
+    world.publish("fallback", url="https://localhost:%d/packages/zvinstaller.exe" % FALLBACK_PORT)
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    answer_box("Tarnis提示", BOX_OK)
+    requests = world.requests()
+    check(not any(r.startswith("%d " % FALLBACK_PORT) for r in requests),
+          "nothing was asked of the server with another name: %r" % requests)
+    open_box(main, BTN_CLOSE, "退出安装")
+    answer_box("退出安装", BOX_OK)
+    check(installer.wait_exit() == 0, "exit code 0")
+    check(world.recorded("zvinstaller") == [], "no package started")
 
 
 def case_both_down(world):
@@ -408,18 +480,29 @@ def case_close_during_download(world):
 
 
 def case_package_beside(world):
+    """A package next to the executable runs only if it is ours: an unsigned one is ignored and the
+    package is downloaded into its place; the downloaded one, kept there, then installs without a fetch."""
     world.start_servers()
+    world.publish("primary")
     beside = os.path.join(world.state, "beside")
     os.makedirs(beside)
     exe = os.path.join(beside, "TarnisSetup.exe")
     shutil.copy(world.exe, exe)
     open(os.path.join(beside, "zvmain.dll"), "wb").close()
     with open(os.path.join(beside, "zvinstaller.exe"), "wb") as f:
-        f.write(world.package_bytes())
+        f.write(world.package_bytes(signer=None))
     installer = Installer(world, exe=exe)
     installer.main_window().click(BTN_INSTALL)
     finish_install(world, installer, DEFAULT_DIR)
-    check(world.requests() == [], "nothing fetched")
+    check(len(world.package_requests()) == 1, "the unsigned package was replaced by a download")
+
+    os.remove(os.path.join(world.records, "zvinstaller.cmdline.txt"))
+    os.remove(os.path.join(world.records, "ZorvaLauncher.cmdline.txt"))
+    world.reset_machine()
+    installer = Installer(world, exe=exe)
+    installer.main_window().click(BTN_INSTALL)
+    finish_install(world, installer, DEFAULT_DIR)
+    check(len(world.package_requests()) == 1, "nothing fetched for the signed package")
     check(os.path.exists(os.path.join(beside, "zvinstaller.exe")), "the package next to the executable is kept")
 
 
@@ -440,18 +523,47 @@ def case_escape_keys(world):
     check(installer.wait_exit() == 0, "exit code 0")
 
 
-def case_package_cannot_start(world):
-    """A package that cannot run is kept, reported, and no launcher is started."""
-    world.start_servers()
-    world.publish("primary", package=b"this is not a program\r\n" * 1000)
+def refused_once(world):
+    """One install whose package is refused: the failure box, no package or launcher run, the file gone."""
     installer = Installer(world)
     main = installer.main_window()
     main.click(BTN_INSTALL)
     answer_box("Tarnis提示", BOX_OK)
-    time.sleep(1)
     check(installer.running(), "the window stays open")
-    check(os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "the package is kept")
-    check(world.recorded("ZorvaLauncher") == [], "no launcher started")
+    check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "the refused package is deleted")
+    check(world.recorded("zvinstaller") == [] and world.recorded("ZorvaLauncher") == [], "nothing started")
+    open_box(main, BTN_CLOSE, "退出安装")
+    answer_box("退出安装", BOX_OK)
+    check(installer.wait_exit() == 0, "exit code 0")
+
+
+def case_untrusted_packages(world):
+    """Unsigned, signed by a key that is not pinned (whose CA Wine would not even ask about), and
+    one byte changed after signing: each is downloaded, refused and never run."""
+    world.start_servers()
+    signed = world.package_bytes()
+    changed = bytearray(signed)
+    changed[0x400 + 16] ^= 0x01
+    for package in (world.package_bytes(signer=None), world.package_bytes(signer="other"), bytes(changed)):
+        world.publish("primary", package=package, checked=False)
+        refused_once(world)
+
+
+def case_refused_retries(world):
+    """A package with a wrong "Sha256" is never run; the download is tried twice in all, then no more."""
+    world.start_servers(rate="4m")
+    world.publish("primary", wrong_digest="Sha256")
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    answer_box("Tarnis提示", BOX_OK)
+    wait_until(lambda: len(world.package_requests()) >= 2, "the retry", 30)
+    answer_box("Tarnis提示", BOX_OK)
+    # Longer than the 5 s retry timer: a third download would have begun.
+    time.sleep(8)
+    check(len(world.package_requests()) == 2, "two downloads, no more: %r" % world.package_requests())
+    check(world.recorded("zvinstaller") == [], "never run")
+    check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "nothing in place")
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
     check(installer.wait_exit() == 0, "exit code 0")
@@ -575,7 +687,9 @@ CASES = {
     "close_during_download": case_close_during_download,
     "package_beside": case_package_beside,
     "escape_keys": case_escape_keys,
-    "package_cannot_start": case_package_cannot_start,
+    "untrusted_packages": case_untrusted_packages,
+    "refused_retries": case_refused_retries,
+    "tls_refused": case_tls_refused,
     "planted_dlls": case_planted_dlls,
     "bench_install": bench_install,
     "demo": demo,

@@ -11,6 +11,7 @@
 #include <mmsystem.h>
 #include <security.h>
 #include <wincrypt.h>
+#include <wintrust.h>
 
 #include <string>
 
@@ -19,8 +20,9 @@
 
 namespace {
 
-constexpr const wchar_t* kProbed[] = {L"winmm.dll",    L"version.dll", L"msimg32.dll", L"gdiplus.dll",
-                                      L"comctl32.dll", L"crypt32.dll", L"bcrypt.dll",  L"secur32.dll"};
+constexpr const wchar_t* kProbed[] = {L"winmm.dll",   L"version.dll",  L"msimg32.dll",
+                                      L"gdiplus.dll", L"comctl32.dll", L"crypt32.dll",
+                                      L"bcrypt.dll",  L"secur32.dll",  L"wintrust.dll"};
 
 // Each call reaches its DLL through the delay-load import table, as the installer's calls do.
 void UseEveryDll() {
@@ -39,6 +41,7 @@ void UseEveryDll() {
     UCHAR random[8];
     BCryptGenRandom(nullptr, random, sizeof(random), BCRYPT_USE_SYSTEM_PREFERRED_RNG);
     InitSecurityInterfaceW();
+    WTHelperProvDataFromStateData(nullptr);
 }
 
 std::wstring ModulePath(HMODULE module) {

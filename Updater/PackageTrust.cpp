@@ -1,0 +1,123 @@
+#include "Updater/PackageTrust.h"
+
+#include <softpub.h>
+#include <wintrust.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "Runtime/PlatformHash.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// One WinVerifyTrust session over an open file; its state (the signer chain) lives until the
+// object goes.
+class CTrustSession {
+public:
+    CTrustSession(HANDLE file, const std::wstring& path) {
+        m_file.cbStruct = sizeof(m_file);
+        m_file.pcwszFilePath = path.c_str();
+        m_file.hFile = file;
+        m_data.cbStruct = sizeof(m_data);
+        m_data.dwUIChoice = WTD_UI_NONE;
+        m_data.fdwRevocationChecks = WTD_REVOKE_NONE;
+        m_data.dwUnionChoice = WTD_CHOICE_FILE;
+        m_data.pFile = &m_file;
+        m_data.dwStateAction = WTD_STATEACTION_VERIFY;
+        // Nothing is fetched from the network: the elevated installer trusts the pin, not a URL.
+        m_data.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+        m_status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &m_action, &m_data);
+    }
+    ~CTrustSession() {
+        m_data.dwStateAction = WTD_STATEACTION_CLOSE;
+        WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &m_action, &m_data);
+    }
+    CTrustSession(const CTrustSession&) = delete;
+    CTrustSession& operator=(const CTrustSession&) = delete;
+
+    LONG Status() const { return m_status; }
+    // The certificate of the first signer, or null.
+    PCCERT_CONTEXT SignerCertificate() const {
+        CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(m_data.hWVTStateData);
+        CRYPT_PROVIDER_SGNR* signer =
+            provider ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+        CRYPT_PROVIDER_CERT* certificate = signer ? WTHelperGetProvCertFromChain(signer, 0) : nullptr;
+        return certificate ? certificate->pCert : nullptr;
+    }
+
+private:
+    GUID m_action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    WINTRUST_FILE_INFO m_file = {};
+    WINTRUST_DATA m_data = {};
+    LONG m_status = 0;
+};
+
+}  // namespace
+
+namespace PackageTrust {
+
+CScopedHandle OpenLocked(const std::wstring& path) {
+    // Sharing read only: nobody may write, delete or rename the file while the handle is open, yet
+    // CreateProcessW may still open it to run it.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CScopedHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+TrustResult Verify(HANDLE file, const std::wstring& path, const std::vector<std::string>& pins) {
+    TrustResult result;
+    if (!file || file == INVALID_HANDLE_VALUE) {
+        result.verdict = PackageVerdict::kCannotOpen;
+        result.status = static_cast<LONG>(ERROR_INVALID_HANDLE);
+        return result;
+    }
+    if (pins.empty()) {
+        result.verdict = PackageVerdict::kUnverified;
+        return result;
+    }
+    CTrustSession session(file, path);
+    result.status = session.Status();
+    if (result.status != ERROR_SUCCESS) {
+        result.verdict = PackageVerdict::kBadSignature;
+        return result;
+    }
+    // WinVerifyTrust vouches for the signature, not for who made it: only the pin says it is ours.
+    const std::string pin = SignerKeyPin(session.SignerCertificate());
+    const bool pinned =
+        !pin.empty() && std::any_of(pins.begin(), pins.end(),
+                                    [&](const std::string& allowed) { return Lower(allowed) == pin; });
+    result.verdict = pinned ? PackageVerdict::kTrusted : PackageVerdict::kSignerNotPinned;
+    return result;
+}
+
+TrustResult VerifyPath(const std::wstring& path, const std::vector<std::string>& pins) {
+    CScopedHandle file = OpenLocked(path);
+    if (!file.IsValid()) {
+        TrustResult result;
+        result.status = static_cast<LONG>(GetLastError());
+        return result;
+    }
+    return Verify(file.Get(), path, pins);
+}
+
+std::string SignerKeyPin(PCCERT_CONTEXT certificate) {
+    if (!certificate || !certificate->pCertInfo)
+        return std::string();
+    BYTE* encoded = nullptr;
+    DWORD size = 0;
+    if (!CryptEncodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO,
+                             &certificate->pCertInfo->SubjectPublicKeyInfo, CRYPT_ENCODE_ALLOC_FLAG, nullptr,
+                             &encoded, &size))
+        return std::string();
+    CPlatformHash hash(CPlatformHash::Algorithm::kSha256);
+    hash.Update(encoded, size);
+    LocalFree(encoded);
+    return hash.FinishHex();
+}
+
+}  // namespace PackageTrust
