@@ -155,6 +155,9 @@ void CMainDlg::ShowFailureBox() {
 }
 
 void CMainDlg::StartInstall() {
+    // One install at a time, however many clicks reach the window before the page changes.
+    if (m_updater || m_packageBesideCheck.IsBusy())
+        return;
     if (m_handoff.IsPackagePresent()) {
         // Anyone can drop two files into a downloads folder: the package there runs only if it is ours.
         m_packageBesideCheck.Start(m_handoff.PackageFile(), PinnedSignerKeys(),
