@@ -369,43 +369,44 @@ TEST_F(UpdaterTest, NextMirrorResumesOnlyWithDigest) {
         m_updater.reset();
         DeleteFileW(Package().c_str());
     }
+}
 
-    // With a signer pinned, a package that is not signed by it is deleted and reported as untrusted; the
-    // pinned signer's package is reported ready and stays held against writing and deleting.
-    TEST_F(UpdaterTest, OnlyThePinnedSignersPackageIsReady) {
-        std::string pin = TestEnv::ReadFileBytes(TestEnv::BinaryDir() + L"\\test-pki\\signer.pin");
-        pin.resize(64);
-        const std::string unsignedUrl = PackageUrl();
-        m_updater = std::make_unique<Updater>(
-            m_folder.Path(), &m_listener,
-            std::vector<std::wstring>{ServeManifest(Manifest(unsignedUrl, std::to_string(kPackageSize), ""))},
-            std::vector<std::string>{pin});
-        ASSERT_TRUE(m_updater->Start());
-        ASSERT_TRUE(WaitFor(Event::kDownload));
-        EXPECT_EQ(3, m_listener.Last(Event::kDownload)->type);
-        EXPECT_EQ(Updater::kErrorUntrustedPackage, m_listener.Last(Event::kDownload)->code);
-        EXPECT_EQ(L"安装失败", m_listener.Last(Event::kDownload)->text);
-        EXPECT_FALSE(m_updater->TakeVerifiedPackage().IsValid());
-        EXPECT_FALSE(TestEnv::FileExists(Package()));
-        EXPECT_FALSE(TestEnv::FileExists(Partial()));
+// With a signer pinned, a package that is not signed by it is deleted and reported as untrusted; the
+// pinned signer's package is reported ready and stays held against writing and deleting.
+TEST_F(UpdaterTest, OnlyThePinnedSignersPackageIsReady) {
+    std::string pin = TestEnv::ReadFileBytes(TestEnv::BinaryDir() + L"\\test-pki\\signer.pin");
+    pin.resize(64);
+    const std::string unsignedUrl = PackageUrl();
+    m_updater = std::make_unique<Updater>(
+        m_folder.Path(), &m_listener,
+        std::vector<std::wstring>{ServeManifest(Manifest(unsignedUrl, std::to_string(kPackageSize), ""))},
+        std::vector<std::string>{pin});
+    ASSERT_TRUE(m_updater->Start());
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    EXPECT_EQ(3, m_listener.Last(Event::kDownload)->type);
+    EXPECT_EQ(Updater::kErrorUntrustedPackage, m_listener.Last(Event::kDownload)->code);
+    EXPECT_EQ(L"安装失败", m_listener.Last(Event::kDownload)->text);
+    EXPECT_FALSE(m_updater->TakeVerifiedPackage().IsValid());
+    EXPECT_FALSE(TestEnv::FileExists(Package()));
+    EXPECT_FALSE(TestEnv::FileExists(Partial()));
 
-        const std::string signedPackage =
-            TestEnv::ReadFileBytes(TestEnv::BinaryDir() + L"\\tests\\Updater\\trust-samples\\pinned.exe");
-        ASSERT_FALSE(signedPackage.empty());
-        TestEnv::WriteFileBytes(m_served + L"\\pinned.exe", signedPackage);
-        const std::string signedUrl = WideToUtf8(HttpTest::NginxUrl(L"/upd-" + m_tag + L"/pinned.exe"));
-        m_updater = std::make_unique<Updater>(
-            m_folder.Path(), &m_listener,
-            std::vector<std::wstring>{
-                ServeManifest(Manifest(signedUrl, std::to_string(signedPackage.size()), ""), L"signed.txt")},
-            std::vector<std::string>{pin});
-        ASSERT_TRUE(m_updater->Start());
-        ASSERT_TRUE(WaitFor(Event::kDownload, 2));
-        EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
-        EXPECT_EQ(0, m_listener.Last(Event::kDownload)->code);
-        CScopedHandle held = m_updater->TakeVerifiedPackage();
-        ASSERT_TRUE(held.IsValid());
-        EXPECT_FALSE(DeleteFileW(Package().c_str())) << "held until the package has started";
-        held.Reset();
-        EXPECT_EQ(signedPackage, TestEnv::ReadFileBytes(Package()));
-    }
+    const std::string signedPackage =
+        TestEnv::ReadFileBytes(TestEnv::BinaryDir() + L"\\tests\\Updater\\trust-samples\\pinned.exe");
+    ASSERT_FALSE(signedPackage.empty());
+    TestEnv::WriteFileBytes(m_served + L"\\pinned.exe", signedPackage);
+    const std::string signedUrl = WideToUtf8(HttpTest::NginxUrl(L"/upd-" + m_tag + L"/pinned.exe"));
+    m_updater = std::make_unique<Updater>(
+        m_folder.Path(), &m_listener,
+        std::vector<std::wstring>{
+            ServeManifest(Manifest(signedUrl, std::to_string(signedPackage.size()), ""), L"signed.txt")},
+        std::vector<std::string>{pin});
+    ASSERT_TRUE(m_updater->Start());
+    ASSERT_TRUE(WaitFor(Event::kDownload, 2));
+    EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
+    EXPECT_EQ(0, m_listener.Last(Event::kDownload)->code);
+    CScopedHandle held = m_updater->TakeVerifiedPackage();
+    ASSERT_TRUE(held.IsValid());
+    EXPECT_FALSE(DeleteFileW(Package().c_str())) << "held until the package has started";
+    held.Reset();
+    EXPECT_EQ(signedPackage, TestEnv::ReadFileBytes(Package()));
+}

@@ -225,7 +225,7 @@ TEST_F(MainDlgTest, FailureBoxes) {
 }
 
 // Download progress: the remaining size and speed, and the bar filled up to 90 % of its width.
-// Then the package ready beside the executable: "安装中" at 90 %, and each tick of the animation
+// Then the package ready beside the executable (checked): "安装中" at 90 %, and each tick of the animation
 // moves the percentage and the bar; the first starts the package, the last the launcher.
 TEST_F(MainDlgTest, ProgressAndInstallAnimation) {
     TestEnv::TempDir records(L"maindlg-records");
@@ -256,7 +256,8 @@ TEST_F(MainDlgTest, ProgressAndInstallAnimation) {
     }
 
     Click(L"btn_install");
-    EXPECT_EQ(L"安装中", Text(L"lb_download"));
+    // The package beside is checked off the UI thread first.
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return Text(L"lb_download") == L"安装中"; }, kWaitMs));
     EXPECT_EQ(L"90%", Text(L"lb_speed"));
     EXPECT_EQ(BarImage(450), Bar());
     // The ticks are driven here, one by one.
