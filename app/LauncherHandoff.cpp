@@ -95,8 +95,12 @@ HandoffPlaces MachinePlaces() {
     return places;
 }
 
+std::wstring LauncherArguments(int launchId) {
+    return L"-i " + QuoteArgument(std::to_wstring(launchId)) + L" -d";
+}
+
 std::wstring LauncherCommandLine(const std::wstring& launcher, int launchId) {
-    return QuoteArgument(launcher) + L" -i " + QuoteArgument(std::to_wstring(launchId)) + L" -d";
+    return QuoteArgument(launcher) + L" " + LauncherArguments(launchId);
 }
 
 std::wstring InstallerCommandLine(const std::wstring& package, const std::wstring& installDir) {
@@ -116,7 +120,7 @@ CLauncherHandoff::~CLauncherHandoff() = default;
 bool CLauncherHandoff::DetectEnvironment(int contextLaunchId) {
     if (contextLaunchId != 0)
         m_launchId = contextLaunchId;
-    if (FindLauncher() && RunProcess(m_launcherPath, LauncherCommandLine(m_launcherPath, m_launchId)) == 0)
+    if (FindLauncher() && StartLauncher(m_launcherPath, LauncherArguments(m_launchId)))
         return true;
     // A launcher that cannot be started counts as none: the normal install runs.
     const std::wstring& moduleDir = m_places.moduleDir;
@@ -209,13 +213,27 @@ bool CLauncherHandoff::RunLauncher() {
     m_installerProcess.Reset();
     m_installerThread.Reset();
     const std::wstring launcher = JoinPath(m_installDir, kLauncherExe);
-    const std::wstring commandLine =
-        m_launchId > 0 ? LauncherCommandLine(launcher, m_launchId) : std::wstring();
-    const bool started = RunProcess(launcher, commandLine) == 0;
+    const bool started =
+        StartLauncher(launcher, m_launchId > 0 ? LauncherArguments(m_launchId) : std::wstring());
     // A package that came with the executable belongs to it and stays.
     if (!m_moduleFolderInstall)
         DeleteFileW(m_packagePath.c_str());
     return started;
+}
+
+// The installer runs elevated; the launcher, and every game it starts, should not. The shell reports
+// success for any file it accepts and complains about the rest in a box of its own, so only a program
+// that can run goes through it; anything else fails below as it always did.
+bool CLauncherHandoff::StartLauncher(const std::wstring& launcher, const std::wstring& arguments) {
+    DWORD binaryType = 0;
+    if (m_places.startAsUser && GetBinaryTypeW(launcher.c_str(), &binaryType)) {
+        std::wstring folder = launcher.substr(0, launcher.find_last_of(L'\\'));
+        if (m_places.startAsUser(launcher, arguments, folder))
+            return true;
+    }
+    const std::wstring commandLine =
+        arguments.empty() ? std::wstring() : QuoteArgument(launcher) + L" " + arguments;
+    return RunProcess(launcher, commandLine) == 0;
 }
 
 FreeSpace CLauncherHandoff::UpdateFreeSpace() const {

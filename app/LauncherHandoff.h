@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Runtime/ScopedHandle.h"
+#include "app/DesktopShell.h"
 
 // Where the hand-off looks. MachinePlaces() gives the machine's own places; tests point them at
 // temporary folders and a registry key of their own.
@@ -21,6 +22,10 @@ struct HandoffPlaces {
     std::wstring registryKey;                                  // holds "InstPath"
     std::vector<std::wstring> driveRoots;                      // default folder candidates, in order
     std::function<bool(const std::wstring&)> isTrustedRecord;  // may the ini record be believed?
+    // Starts the launcher as the signed-in user (program, arguments, working folder); false when that
+    // way is not available, and the launcher is then started as our own child.
+    std::function<bool(const std::wstring&, const std::wstring&, const std::wstring&)> startAsUser =
+        &DesktopShell::StartAsUser;
 };
 HandoffPlaces MachinePlaces();
 
@@ -38,6 +43,8 @@ constexpr wchar_t kPackageExe[] = L"zvinstaller.exe";
 // their command lines with, so the started program receives exactly the path and the folder (a
 // program path holds no quote and does not end in "\", as its own splitting rule needs).
 std::wstring LauncherCommandLine(const std::wstring& launcher, int launchId);
+// The launcher's command line without the program: what a start through the shell passes.
+std::wstring LauncherArguments(int launchId);
 std::wstring InstallerCommandLine(const std::wstring& package, const std::wstring& installDir);
 // The folder picker's answer as an install folder: without its trailing "\", unless it is a root
 // ("C:" alone would mean the drive's current folder).
@@ -86,6 +93,9 @@ public:
 private:
     bool ReadIniRecord();
     bool ReadRegistryRecord();
+    // Through the user's shell when it is there and the launcher can run at all, else as our child.
+    // True when it started (or the shell took it).
+    bool StartLauncher(const std::wstring& launcher, const std::wstring& arguments);
 
     HandoffPlaces m_places;
     std::wstring m_installDir;

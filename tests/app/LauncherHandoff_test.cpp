@@ -98,11 +98,29 @@ protected:
                               (folder + L"\\ZorvaLauncher.exe").c_str(), FALSE));
         return folder;
     }
-    std::vector<std::wstring> WaitForRecord(const wchar_t* name, size_t lines) const {
-        const std::wstring path = StubRecord::PathIn(Records(), name);
-        TestEnv::PumpUntil([&] { return StubRecord::Read(path).size() >= lines; }, kProcessWaitMs);
-        return StubRecord::Read(path);
+    // The launcher's starts, recorded beside it.
+    struct Start {
+        std::vector<std::wstring> args;
+        std::wstring parent;  // image name of the process that created the launcher
+        std::wstring folder;  // its working folder
+    };
+    std::vector<Start> WaitForStarts(const std::wstring& launcherFolder, size_t count) const {
+        auto read = [&](const wchar_t* name) {
+            return StubRecord::Read(StubRecord::PathIn(launcherFolder, name));
+        };
+        TestEnv::PumpUntil([&] { return read(L"ZorvaLauncher").size() >= count; }, kProcessWaitMs);
+        std::vector<std::wstring> lines = read(L"ZorvaLauncher");
+        std::vector<std::wstring> origins = read(L"ZorvaLauncher.origin");
+        std::vector<Start> starts;
+        for (size_t i = 0; i < lines.size() && i < origins.size(); ++i) {
+            const size_t bar = origins[i].find(L'|');
+            starts.push_back({SplitCommandLine(lines[i]), origins[i].substr(0, bar),
+                              bar == std::wstring::npos ? std::wstring() : origins[i].substr(bar + 1)});
+        }
+        return starts;
     }
+    // The shell is not there: the launcher must then start as our own child.
+    static bool NoShell(const std::wstring&, const std::wstring&, const std::wstring&) { return false; }
 
     TestEnv::TempDir m_dir;
     TestKey m_key;
@@ -255,23 +273,31 @@ TEST_F(HandoffTest, InstPathLengthsAndTypes) {
     EXPECT_EQ(L"", expandable.InstallDir());
 }
 
-// An installed launcher is started with the launch identifier, 0 included, and the window is done.
+// An installed launcher is started with the launch identifier, 0 included, and the window is done:
+// through the user's desktop shell (Wine's "explorer.exe /desktop") in the launcher's folder, or, where
+// no shell answers, as our own child.
 TEST_F(HandoffTest, HandsOverToInstalledLauncher) {
-    const std::wstring launcher = MakeLauncherFolder(L"Zorva Launcher") + L"\\ZorvaLauncher.exe";
-    ASSERT_TRUE(m_key.SetInstPath(m_dir.File(L"Zorva Launcher")));
+    const std::wstring folder = MakeLauncherFolder(L"Zorva Launcher");
+    const std::wstring launcher = folder + L"\\ZorvaLauncher.exe";
+    ASSERT_TRUE(m_key.SetInstPath(folder));
 
     CLauncherHandoff first(Places());
     EXPECT_TRUE(first.DetectEnvironment(0));
-    std::vector<std::wstring> lines = WaitForRecord(L"ZorvaLauncher", 1);
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"0", L"-d"}), SplitCommandLine(lines[0]));
+    std::vector<Start> starts = WaitForStarts(folder, 1);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"0", L"-d"}), starts[0].args);
+    EXPECT_EQ(0, _wcsicmp(L"explorer.exe", starts[0].parent.c_str())) << starts[0].parent;
+    EXPECT_EQ(0, _wcsicmp(folder.c_str(), starts[0].folder.c_str())) << starts[0].folder;
 
-    CLauncherHandoff second(Places());
+    HandoffPlaces places = Places();
+    places.startAsUser = &NoShell;
+    CLauncherHandoff second(places);
     EXPECT_TRUE(second.DetectEnvironment(42));
     EXPECT_EQ(42, second.LaunchId());
-    lines = WaitForRecord(L"ZorvaLauncher", 2);
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"42", L"-d"}), SplitCommandLine(lines[1]));
+    starts = WaitForStarts(folder, 2);
+    ASSERT_EQ(2u, starts.size());
+    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"42", L"-d"}), starts[1].args);
+    EXPECT_EQ(0, _wcsicmp(L"LauncherHandoff_test.exe", starts[1].parent.c_str())) << starts[1].parent;
 }
 
 // A launcher that is found but will not start counts as none: the normal install runs.
@@ -281,8 +307,14 @@ TEST_F(HandoffTest, UnstartableLauncherFallsBackToInstall) {
     ASSERT_TRUE(TestEnv::WriteFileBytes(folder + L"\\ZorvaLauncher.exe", "not a program"));
     ASSERT_TRUE(m_key.SetInstPath(folder));
 
-    CLauncherHandoff handoff(Places());
+    HandoffPlaces places = Places();
+    bool shellAsked = false;
+    places.startAsUser = [&](const std::wstring&, const std::wstring&, const std::wstring&) {
+        return shellAsked = true;
+    };
+    CLauncherHandoff handoff(places);
     EXPECT_FALSE(handoff.DetectEnvironment(3));
+    EXPECT_FALSE(shellAsked) << "the shell would accept it and complain in a box of its own";
     EXPECT_EQ(folder, handoff.InstallDir());
     EXPECT_EQ(DefaultDir(), handoff.PackageFolder());
     EXPECT_FALSE(handoff.IsModuleFolderInstall());
@@ -318,7 +350,7 @@ TEST_F(HandoffTest, DefaultInstallDir) {
 }
 
 // A downloaded package is run silently into a folder with blanks and a trailing "\" (given as it is), waited
-// for, the new launcher started with an empty command line, and the package deleted.
+// for, the new launcher started through the user's shell with an empty command line, and the package deleted.
 TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
     CLauncherHandoff handoff(Places());
     ASSERT_FALSE(handoff.DetectEnvironment(0));
@@ -337,21 +369,23 @@ TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
     EXPECT_EQ((std::vector<std::wstring>{package, L"/S", L"/unpack=" + installDir + L"\\", L"/launch=off"}),
               SplitCommandLine(installer[0]));
     EXPECT_TRUE(TestEnv::FileExists(installDir + L"\\ZorvaLauncher.exe")) << "waited for the package";
-    std::vector<std::wstring> launcher = WaitForRecord(L"ZorvaLauncher", 1);
-    ASSERT_EQ(1u, launcher.size());
-    // Windows hands the empty command line over as it is; Wine puts the program's path there.
-    EXPECT_TRUE(launcher[0].empty() || SplitCommandLine(launcher[0]) ==
-                                           std::vector<std::wstring>{installDir + L"\\ZorvaLauncher.exe"})
-        << launcher[0];
+    std::vector<Start> starts = WaitForStarts(installDir, 1);
+    ASSERT_EQ(1u, starts.size());
+    // Only the program's own path: Windows and Wine put it there for an empty command line.
+    EXPECT_EQ(std::vector<std::wstring>{installDir + L"\\ZorvaLauncher.exe"}, starts[0].args);
+    EXPECT_EQ(0, _wcsicmp(L"explorer.exe", starts[0].parent.c_str())) << starts[0].parent;
     EXPECT_FALSE(TestEnv::FileExists(package));
 }
 
-// With a launch identifier the new launcher gets it; a package that came with the executable stays.
+// With a launch identifier the new launcher gets it, as our own child where no shell answers; a
+// package that came with the executable stays.
 TEST_F(HandoffTest, ModuleFolderPackageIsKeptAndIdentifierPassed) {
     ASSERT_TRUE(TestEnv::WriteFileBytes(Module() + L"\\zvmain.dll", ""));
     const std::wstring package = Module() + L"\\zvinstaller.exe";
     ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
-    CLauncherHandoff handoff(Places());
+    HandoffPlaces places = Places();
+    places.startAsUser = &NoShell;
+    CLauncherHandoff handoff(places);
     ASSERT_FALSE(handoff.DetectEnvironment(9));
     ASSERT_TRUE(handoff.IsPackagePresent());
     const std::wstring installDir = m_dir.File(L"Tarnis");
@@ -359,10 +393,11 @@ TEST_F(HandoffTest, ModuleFolderPackageIsKeptAndIdentifierPassed) {
 
     ASSERT_TRUE(handoff.RunInstaller());
     EXPECT_TRUE(handoff.RunLauncher());
-    std::vector<std::wstring> launcher = WaitForRecord(L"ZorvaLauncher", 1);
-    ASSERT_EQ(1u, launcher.size());
+    std::vector<Start> starts = WaitForStarts(installDir, 1);
+    ASSERT_EQ(1u, starts.size());
     EXPECT_EQ((std::vector<std::wstring>{installDir + L"\\ZorvaLauncher.exe", L"-i", L"9", L"-d"}),
-              SplitCommandLine(launcher[0]));
+              starts[0].args);
+    EXPECT_EQ(0, _wcsicmp(L"LauncherHandoff_test.exe", starts[0].parent.c_str())) << starts[0].parent;
     EXPECT_TRUE(TestEnv::FileExists(package));
 }
 
@@ -379,7 +414,7 @@ TEST_F(HandoffTest, PackageThatCannotStart) {
     EXPECT_FALSE(handoff.RunInstaller());
     EXPECT_FALSE(handoff.RunLauncher());
     EXPECT_TRUE(TestEnv::FileExists(package));
-    EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(Records(), L"ZorvaLauncher")).empty());
+    EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(installDir, L"ZorvaLauncher")).empty());
 }
 
 // Free space is that of the folder's drive; a folder too short to name a drive, or on a missing

@@ -30,7 +30,7 @@ inline std::wstring RecordFolder() {
 }
 
 // One write per line, so that records of processes running at once do not interleave.
-inline bool AppendLine(const std::wstring& name, const std::wstring& line) {
+inline bool AppendLineIn(const std::wstring& folder, const std::wstring& name, const std::wstring& line) {
     std::string bytes;
     if (!line.empty()) {
         int n = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
@@ -40,7 +40,7 @@ inline bool AppendLine(const std::wstring& name, const std::wstring& line) {
                             nullptr);
     }
     bytes += '\n';
-    HANDLE file = CreateFileW(PathIn(RecordFolder(), name).c_str(), FILE_APPEND_DATA,
+    HANDLE file = CreateFileW(PathIn(folder, name).c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -48,6 +48,10 @@ inline bool AppendLine(const std::wstring& name, const std::wstring& line) {
     BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
+}
+
+inline bool AppendLine(const std::wstring& name, const std::wstring& line) {
+    return AppendLineIn(RecordFolder(), name, line);
 }
 
 // The recorded lines, oldest first; empty when the program never ran.
