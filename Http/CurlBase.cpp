@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "Http/CurlEvents.h"
+#include "Http/SystemProxy.h"
 #include "Runtime/AutoLock.h"
 #include "Runtime/RefPtr.h"
 
@@ -36,6 +37,19 @@ CURL* CCurlBase::PrepareHandle() {
     return m_easy;
 }
 
+void CCurlBase::UseProxy(const std::string& proxy) {
+    if (m_easy) {
+        // An empty proxy also keeps libcurl from taking one from the environment.
+        curl_easy_setopt(m_easy, CURLOPT_PROXY, proxy.c_str());
+        if (!proxy.empty()) {
+            // A proxy asking for credentials gets the user's Windows logon (NTLM or Negotiate
+            // through SSPI); one that accepts nothing else answers 407, which the request reports.
+            curl_easy_setopt(m_easy, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+            curl_easy_setopt(m_easy, CURLOPT_PROXYUSERPWD, ":");
+        }
+    }
+}
+
 void CCurlBase::CleanupHandle() {
     if (m_easy)
         curl_easy_cleanup(m_easy);
@@ -45,8 +59,12 @@ void CCurlBase::CleanupHandle() {
 void CCurlBase::RunBeforeStart(const std::function<bool()>& keepGoing) {
     m_ranBeforeStart = true;
     // The output is set before the hand-over and replaced never, so it needs no lock here.
-    if (m_output && !m_output->BeforeFirstWrite(keepGoing))
+    if (m_output && !m_output->BeforeFirstWrite(keepGoing)) {
         m_beforeStartResult = keepGoing() ? CURLE_READ_ERROR : CURLE_ABORTED_BY_CALLBACK;
+        return;
+    }
+    if (m_easy && !m_nothingToFetch && keepGoing())
+        UseProxy(CSystemProxy::Instance().ProxyFor(m_targetUrl));
 }
 
 bool CCurlBase::ProgressDue() {

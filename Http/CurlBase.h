@@ -52,7 +52,8 @@ public:
 
     // Worker thread, once, before the handle joins the multi handle and outside the worker's
     // lock: the output's work that must precede its first byte (a resumed download hashes
-    // what its file already holds). Gives up as soon as `keepGoing` turns false.
+    // what its file already holds; the system proxy for the URL, which an auto-config script
+    // may take seconds to name). Gives up as soon as `keepGoing` turns false.
     void RunBeforeStart(const std::function<bool()>& keepGoing);
     bool HasRunBeforeStart() const { return m_ranBeforeStart; }
     // CURLE_OK, or why the transfer cannot start (the worker reports it as the result).
@@ -61,6 +62,8 @@ public:
     // and reports the transfer done without libcurl. Set before the transfer is handed over.
     void SetNothingToFetch(bool on) { m_nothingToFetch = on; }
     bool NothingToFetch() const { return m_nothingToFetch; }
+    // The URL the request asked for, set while preparing; the proxy is chosen for it.
+    void SetTargetUrl(const std::string& url) { m_targetUrl = url; }
 
     CurlListener* Listener() const { return m_listener; }
     bool IsActive() const { return m_active.load(std::memory_order_acquire); }
@@ -98,9 +101,12 @@ protected:
 
 private:
     bool ProgressDue();
+    // Empty for a direct connection.
+    void UseProxy(const std::string& proxy);
 
     CURL* m_easy = nullptr;
     CurlListener* m_listener;
+    std::string m_targetUrl;
     std::atomic<bool> m_active{true};
     bool m_progressReporting = false;
     uint64_t m_bytesSinceReport = 0;

@@ -40,6 +40,7 @@ bool CHttpBase::Prepare() {
     if (!easy)
         return true;
     std::string url = WideToAnsi(m_url);
+    m_transfer->SetTargetUrl(url);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CCurlBase::HeaderCallback);

@@ -47,6 +47,15 @@ std::wstring FaultUrl(const std::wstring& path) {
     return PeerUrl(L"fault.port", path);
 }
 
+std::wstring ProxyAddress(const std::wstring& name) {
+    const std::wstring url = PeerUrl((name + L".port").c_str(), L"");
+    return url.empty() ? url : url.substr(wcslen(L"http://"));
+}
+
+std::string ProxyLog(const std::wstring& name) {
+    return TestEnv::ReadFileBytes(ServersDir() + L"\\" + name + L".log");
+}
+
 std::wstring DocRoot() {
     return ServersDir() + L"\\docroot";
 }

@@ -25,6 +25,10 @@ std::string Pattern(uint64_t start, uint64_t count);
 // "http://127.0.0.1:<port>" + path; empty when the peer is not running.
 std::wstring NginxUrl(const std::wstring& path);
 std::wstring FaultUrl(const std::wstring& path);
+// "127.0.0.1:<port>" of a tinyproxy peer: "proxy", or "authproxy", which asks for credentials;
+// and the lines it has logged ("Request (file descriptor N): GET http://... HTTP/1.1").
+std::wstring ProxyAddress(const std::wstring& name);
+std::string ProxyLog(const std::wstring& name);
 // The nginx document root as a Windows path.
 std::wstring DocRoot();
 // A tag unique within this process, so that a test can ask the fault server about its own

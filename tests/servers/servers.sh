@@ -92,17 +92,47 @@ start_fault() {
     return 1
 }
 
+# tinyproxy as a user's proxy, logging each request it forwards to DIR/NAME.log; with AUTH
+# ("user password") it asks every client for Basic credentials.
+start_tinyproxy() {
+    local name=$1 auth=${2:-} port conf="$dir/$1.conf" i
+    for i in 1 2 3 4 5; do
+        port=$(free_port)
+        {
+            echo "Port $port"
+            echo "Listen 127.0.0.1"
+            echo "Timeout 60"
+            echo "MaxClients 20"
+            echo "LogFile \"$dir/$name.log\""
+            echo "LogLevel Connect"
+            [ -z "$auth" ] || echo "BasicAuth $auth"
+        } >"$conf"
+        setsid timeout "$lifetime" /usr/bin/tinyproxy -d -c "$conf" </dev/null >>"$dir/$name-out.log" 2>&1 &
+        echo $! >"$dir/$name.watchdog.pid"
+        if wait_listening "$port"; then
+            echo "$port" >"$dir/$name.port"
+            return 0
+        fi
+        stop_pidfile "$dir/$name.watchdog.pid"
+    done
+    echo "servers: $name did not start; see $dir/$name-out.log" >&2
+    return 1
+}
+
 stop_all() {
     stop_pidfile "$dir/nginx.watchdog.pid"
     stop_pidfile "$dir/fault.watchdog.pid"
-    rm -f "$dir/nginx.port" "$dir/fault.port"
+    stop_pidfile "$dir/proxy.watchdog.pid"
+    stop_pidfile "$dir/authproxy.watchdog.pid"
+    rm -f "$dir/nginx.port" "$dir/fault.port" "$dir/proxy.port" "$dir/authproxy.port"
 }
 
 case $action in
 start)
     mkdir -p "$dir"
     stop_all
-    start_nginx && start_fault || { stop_all; exit 1; }
+    start_nginx && start_fault && start_tinyproxy proxy && start_tinyproxy authproxy "zorva secret" ||
+        { stop_all; exit 1; }
     echo "servers: nginx on $(cat "$dir/nginx.port"), fault server on $(cat "$dir/fault.port")"
     ;;
 stop)

@@ -10,6 +10,8 @@ import os
 import re
 import shutil
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import time
@@ -68,6 +70,7 @@ class World:
         self.server = os.path.join(self.state, "server")
         self.pki = os.path.join(self.build, "test-pki")
         self.installers = []
+        self.cleanups = []
         shutil.rmtree(self.state, ignore_errors=True)
         os.makedirs(self.records)
         os.makedirs(self.screens, exist_ok=True)
@@ -154,12 +157,20 @@ class World:
         with open(log, encoding="utf-8", errors="replace") as f:
             return f.read().splitlines()
 
-    def recorded(self, program):
-        path = os.path.join(self.records, program + ".cmdline.txt")
+    def recorded(self, program, folder=None):
+        path = os.path.join(folder or self.records, program + ".cmdline.txt")
         if not os.path.exists(path):
             return []
         with open(path, encoding="utf-8") as f:
             return f.read().splitlines()
+
+    def launcher_starts(self, folder):
+        """(command line, parent image, working folder) of each start of the launcher in a folder; it
+        records beside itself, since through the desktop shell it has the shell's environment."""
+        where = self.unix_path(folder)
+        lines = self.recorded("ZorvaLauncher", where)
+        origins = self.recorded("ZorvaLauncher.origin", where)
+        return [(line,) + tuple(origin.split("|", 1)) for line, origin in zip(lines, origins)]
 
     def shoot(self, name, window=None):
         """A screenshot of the window and its shadow, or of the whole screen."""
@@ -172,6 +183,75 @@ class World:
                                                  max(0, y - margin))]
         subprocess.run(command + [target], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=30)
+
+
+INTERNET_SETTINGS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+PROXY_VALUES = ("ProxyEnable", "ProxyServer", "ProxyOverride", "AutoConfigURL")
+
+
+class UserProxy:
+    """tinyproxy on loopback as the user's proxy, set the way Internet Options sets it: its registry
+    values and its binary connection record (which is what Wine's WinHTTP reads). The prefix's own
+    settings are put back when the case ends."""
+
+    def __init__(self, world):
+        self.world = world
+        self.log = os.path.join(world.state, "tinyproxy.log")
+        self.saved = os.path.join(world.state, "internet-settings.reg")
+        world.wine("reg", "export", INTERNET_SETTINGS, "Z:" + self.saved.replace("/", "\\"), "/y")
+        self.had_connections = world.wine("reg", "query", INTERNET_SETTINGS + "\\Connections") == 0
+        probe = socket.socket()
+        probe.bind(("127.0.0.1", 0))
+        self.port = probe.getsockname()[1]
+        probe.close()
+        conf = os.path.join(world.state, "tinyproxy.conf")
+        with open(conf, "w") as f:
+            f.write('Port %d\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nLogFile "%s"\nLogLevel Connect\n'
+                    % (self.port, self.log))
+        self.process = subprocess.Popen(["/usr/bin/tinyproxy", "-d", "-c", conf], stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        world.cleanups.append(self.restore)
+        wait_until(self.listening, "tinyproxy to listen", 10)
+
+    def listening(self):
+        try:
+            socket.create_connection(("127.0.0.1", self.port), 1).close()
+            return True
+        except OSError:
+            return False
+
+    def set(self, proxy="", bypass="", script=""):
+        def counted(text):
+            data = text.encode("ascii")
+            return struct.pack("<I", len(data)) + data
+        flags = 1 | (2 if proxy else 0) | (4 if script else 0)
+        record = struct.pack("<III", 0x46, 1, flags) + counted(proxy) + counted(bypass) + counted(script) + b"\0" * 32
+        w = self.world.wine
+        w("reg", "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1" if proxy else "0", "/f")
+        for name, value in (("ProxyServer", proxy), ("ProxyOverride", bypass), ("AutoConfigURL", script)):
+            if value:
+                w("reg", "add", INTERNET_SETTINGS, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+        w("reg", "add", INTERNET_SETTINGS + "\\Connections", "/v", "DefaultConnectionSettings", "/t", "REG_BINARY",
+          "/d", record.hex(), "/f")
+
+    def restore(self):
+        w = self.world.wine
+        for name in PROXY_VALUES:
+            w("reg", "delete", INTERNET_SETTINGS, "/v", name, "/f")
+        w("reg", "delete", INTERNET_SETTINGS + "\\Connections", "/v", "DefaultConnectionSettings", "/f")
+        if not self.had_connections:
+            w("reg", "delete", INTERNET_SETTINGS + "\\Connections", "/f")
+        if os.path.exists(self.saved):
+            w("reg", "import", "Z:" + self.saved.replace("/", "\\"))
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait(timeout=30)
+
+    def requests(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return [line for line in f.read().splitlines() if "Request (" in line]
 
 
 class Window:
@@ -291,11 +371,15 @@ def finish_install(world, installer, folder, launch_args=""):
     check(len(package) == 1, "the package ran once: %r" % package)
     check(package[0].endswith(' /S "/unpack=%s" /launch=off' % folder), "package command line: " + package[0])
     check(package[0].startswith('"'), "package path quoted: " + package[0])
-    launcher = world.recorded("ZorvaLauncher")
-    check(len(launcher) == 1, "the launcher ran once: %r" % launcher)
+    # A start through the shell happens in the shell's process, perhaps after ours has ended.
+    starts = wait_until(lambda: world.launcher_starts(folder), "the launcher to start", 15)
+    check(len(starts) == 1, "the launcher ran once: %r" % starts)
+    launcher, parent, cwd = starts[0]
     expected = '"%s\\ZorvaLauncher.exe"' % folder
-    check(launcher[0].startswith(expected), "launcher started from the install folder: " + launcher[0])
-    check(launcher[0][len(expected):].strip() == launch_args, "launcher arguments: " + launcher[0])
+    check(launcher.startswith(expected), "launcher started from the install folder: " + launcher)
+    check(launcher[len(expected):].strip() == launch_args, "launcher arguments: " + launcher)
+    check(parent.lower() == "explorer.exe", "launcher started through the desktop shell, not by %s" % parent)
+    check(cwd.lower() == folder.lower(), "launcher working folder: " + cwd)
 
 
 def case_one_click(world):
@@ -429,6 +513,40 @@ def case_dropped_connection(world):
           "the retry resumed with a range")
 
 
+def install_through_proxy(world, proxy):
+    """An install whose manifest goes through the user's proxy and whose package host goes direct."""
+    installer = Installer(world)
+    installer.main_window().click(BTN_INSTALL)
+    finish_install(world, installer, DEFAULT_DIR)
+    seen = proxy.requests()
+    check(any("GET http://127.0.0.1:%d/zvinstall.txt HTTP/" % PRIMARY_PORT in line for line in seen),
+          "the manifest came through the proxy: %r" % seen)
+    check(not any("zvinstaller.exe" in line for line in seen), "the package went direct: %r" % seen)
+    check(any("/packages/zvinstaller.exe" in r for r in world.requests()), "the package was fetched")
+
+
+def case_proxy_manual(world):
+    """The user's manual proxy, with "localhost" on its bypass list (and loopback not bypassed)."""
+    world.start_servers()
+    world.publish("primary", url="http://localhost:%d/packages/zvinstaller.exe" % PRIMARY_PORT)
+    proxy = UserProxy(world)
+    proxy.set(proxy="127.0.0.1:%d" % proxy.port, bypass="<-loopback>;localhost")
+    install_through_proxy(world, proxy)
+
+
+def case_proxy_script(world):
+    """The user's auto-config script, served from loopback, names the proxy; "localhost" is DIRECT."""
+    world.start_servers()
+    world.publish("primary", url="http://localhost:%d/packages/zvinstaller.exe" % PRIMARY_PORT)
+    proxy = UserProxy(world)
+    with open(os.path.join(world.server, "primary", "proxy.pac"), "w") as f:
+        f.write('function FindProxyForURL(url, host) {\n  if (host == "localhost") return "DIRECT";\n'
+                '  return "PROXY 127.0.0.1:%d";\n}\n' % proxy.port)
+    proxy.set(script="http://127.0.0.1:%d/proxy.pac" % PRIMARY_PORT)
+    install_through_proxy(world, proxy)
+    check(any("GET /proxy.pac" in r for r in world.requests()), "the script was fetched")
+
+
 def case_launcher_installed(world):
     folder = "C:\\Zorva网络\\Installed"
     os.makedirs(world.unix_path(folder))
@@ -436,8 +554,9 @@ def case_launcher_installed(world):
     world.wine("reg", "add", "HKLM\\SOFTWARE\\ZorvaLauncher", "/v", "InstPath", "/t", "REG_SZ", "/d", folder, "/f")
     installer = Installer(world)
     check(installer.wait_exit() == 0, "exit code 0")
-    launcher = world.recorded("ZorvaLauncher")
-    check(len(launcher) == 1 and launcher[0].endswith('-i "0" -d'), "launcher handed over: %r" % launcher)
+    starts = wait_until(lambda: world.launcher_starts(folder), "the launcher to start", 15)
+    check(len(starts) == 1 and starts[0][0].endswith('-i "0" -d'), "launcher handed over: %r" % starts)
+    check(starts[0][1].lower() == "explorer.exe", "handed over through the desktop shell: %r" % starts)
 
 
 def case_close_during_download(world):
@@ -516,7 +635,7 @@ def failed_once(world, also=lambda: None):
     answer_box("Tarnis提示", BOX_OK)
     check(installer.running(), "the window stays open")
     check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "no package in place")
-    check(world.recorded("zvinstaller") == [] and world.recorded("ZorvaLauncher") == [], "nothing started")
+    check(world.recorded("zvinstaller") == [] and world.launcher_starts(DEFAULT_DIR) == [], "nothing started")
     also()
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
@@ -656,7 +775,7 @@ def demo(world):
         world.shoot("demo-installing", main)
         check(installer.wait_exit(90) == 0, "exit code 0")
     print("demo: package started as   " + " | ".join(world.recorded("zvinstaller")))
-    print("demo: launcher started as  " + " | ".join(world.recorded("ZorvaLauncher")))
+    print("demo: launcher started as  " + " | ".join(s[0] for s in world.launcher_starts(DEFAULT_DIR)))
     print("demo: installed folder     " + world.unix_path(DEFAULT_DIR))
     print("demo: screenshots          " + world.screens)
 
@@ -670,6 +789,8 @@ CASES = {
     "both_down": case_both_down,
     "dropped_connection": case_dropped_connection,
     "launcher_installed": case_launcher_installed,
+    "proxy_manual": case_proxy_manual,
+    "proxy_script": case_proxy_script,
     "close_during_download": case_close_during_download,
     "package_beside": case_package_beside,
     "escape_keys": case_escape_keys,
@@ -698,6 +819,8 @@ def main():
     finally:
         for installer in world.installers:
             installer.kill()
+        for cleanup in world.cleanups:
+            cleanup()
         world.stop_servers()
     print("passed " + args.case)
     return 0
