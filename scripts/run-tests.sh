@@ -17,7 +17,11 @@ wine_prefix_ready || exit 1
 xvfb_pid=
 # Another run may share the prefix's server; only the run that started it stops it.
 own_server=1
-pgrep -u "$(id -u)" -f '^/usr/lib/wine/wineserver' >/dev/null 2>&1 && own_server=0
+# A server serves one prefix; its working folder is named after the prefix's device and inode.
+prefix_server=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+for pid in $(pgrep -u "$(id -u)" -f '^/usr/lib/wine/wineserver'); do
+  case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$prefix_server") own_server=0 ;; esac
+done
 cleanup() {
   [ "$own_server" = 1 ] && "$WINESERVER" -k </dev/null >/dev/null 2>&1
   [ -n "$xcomp_pid" ] && kill "$xcomp_pid" 2>/dev/null
@@ -36,5 +40,13 @@ fi
 # hold the test runner's pipes open.
 "$WINESERVER" -p </dev/null >/dev/null 2>&1
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
+# Wine's desktop shell must not end and start again while the server lives: once ended it no
+# longer answers for the shell windows list (the launcher is started through it). One holder per
+# server keeps the desktop in use; it ends with the server.
+holder=$WINEPREFIX/.desktop-holder.pid
+if [ -f "$build/tests/DesktopHolder.exe" ] && ! { [ -f "$holder" ] && kill -0 "$(cat "$holder")" 2>/dev/null; }; then
+  setsid "$WINE" "$build/tests/DesktopHolder.exe" </dev/null >/dev/null 2>&1 &
+  echo $! >"$holder"
+fi
 
 cd "$build" && ctest --output-on-failure -j2 "$@"

@@ -1,5 +1,6 @@
 #include "app/LauncherHandoff.h"
 
+#include <exdisp.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,25 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& line) {
         args.push_back(argv[i]);
     LocalFree(argv);
     return args;
+}
+
+// Wine runs its desktop shell ("explorer.exe /desktop") only while some program uses the desktop;
+// asking for the desktop window starts it. True once it serves the list of shell windows.
+bool DesktopShellReady() {
+    GetDesktopWindow();
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const bool ready = TestEnv::PumpUntil(
+        [] {
+            IShellWindows* windows = nullptr;
+            if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&windows))))
+                return false;
+            windows->Release();
+            return true;
+        },
+        kProcessWaitMs);
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return ready;
 }
 
 std::wstring StubPath(const wchar_t* name) {
@@ -280,6 +300,7 @@ TEST_F(HandoffTest, HandsOverToInstalledLauncher) {
     const std::wstring folder = MakeLauncherFolder(L"Zorva Launcher");
     const std::wstring launcher = folder + L"\\ZorvaLauncher.exe";
     ASSERT_TRUE(m_key.SetInstPath(folder));
+    ASSERT_TRUE(DesktopShellReady());
 
     CLauncherHandoff first(Places());
     EXPECT_TRUE(first.DetectEnvironment(0));
@@ -352,6 +373,7 @@ TEST_F(HandoffTest, DefaultInstallDir) {
 // A downloaded package is run silently into a folder with blanks and a trailing "\" (given as it is), waited
 // for, the new launcher started through the user's shell with an empty command line, and the package deleted.
 TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
+    ASSERT_TRUE(DesktopShellReady());
     CLauncherHandoff handoff(Places());
     ASSERT_FALSE(handoff.DetectEnvironment(0));
     ASSERT_TRUE(CreateDir(handoff.PackageFolder()));

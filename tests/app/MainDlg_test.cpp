@@ -271,11 +271,13 @@ TEST_F(MainDlgTest, ProgressAndInstallAnimation) {
     ASSERT_TRUE(TestEnv::PumpUntil(
         [&] { return TestEnv::FileExists(StubRecord::PathIn(records.Path(), L"zvinstaller")); }, kWaitMs))
         << "the first tick started the package";
-    EXPECT_FALSE(TestEnv::FileExists(StubRecord::PathIn(records.Path(), L"ZorvaLauncher")));
+    // The launcher records beside itself, in the default install folder.
+    const std::wstring launcherRecord =
+        StubRecord::PathIn(m_machine.Path() + L"\\Zorva网络\\ZorvaTarnis", L"ZorvaLauncher");
+    EXPECT_FALSE(TestEnv::FileExists(launcherRecord));
     SendMessageW(m_main, WM_TIMER, CMainDlg::kInstallTimer, 0);
     EXPECT_TRUE(TestEnv::PumpUntil([&] { return !IsWindow(m_main); }, kWaitMs)) << "the last tick closes";
-    EXPECT_TRUE(TestEnv::PumpUntil(
-        [&] { return TestEnv::FileExists(StubRecord::PathIn(records.Path(), L"ZorvaLauncher")); }, kWaitMs))
+    EXPECT_TRUE(TestEnv::PumpUntil([&] { return TestEnv::FileExists(launcherRecord); }, kWaitMs))
         << "the launcher started after the package";
     EXPECT_TRUE(TestEnv::FileExists(m_places.moduleDir + L"\\zvinstaller.exe")) << "a package beside is kept";
     SetEnvironmentVariableW(StubRecord::kDirVariable, nullptr);
