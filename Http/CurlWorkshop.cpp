@@ -139,8 +139,10 @@ int CCurlWorkshop::CompletionStep() {
         if (found != m_running.end()) {
             CRefPtr<CCurlBase> transfer = *found;
             CURLcode result = message->data.result;
-            // The message lives in the multi handle only until the handle is removed.
-            events.push_back({PendingEvent::kDone, transfer, result});
+            // The message lives in the multi handle only until the handle is removed. A transfer
+            // its request dropped (its callbacks made libcurl give up) reports no completion.
+            const auto kind = transfer->IsActive() ? PendingEvent::kDone : PendingEvent::kRemoved;
+            events.push_back({kind, transfer, result});
             RemoveLocked(transfer);
         }
     }
