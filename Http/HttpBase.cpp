@@ -64,6 +64,10 @@ bool CHttpBase::Prepare() {
     PrepareTls(easy);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimitBytesPerS);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_lowSpeedTimeS);
+    // Removing a transfer whose name lookup is still pending would otherwise join libcurl's
+    // resolver thread, holding the worker (and an engine shutdown, on the UI thread) until the
+    // lookup gives up; with this the thread is left to finish and free itself.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     return true;
 }
 

@@ -28,7 +28,8 @@ public:
     static constexpr int kMethodGet = 1;
     static constexpr int kMethodPost = 2;
     static constexpr int kDefaultMaxRetries = 2;
-    static constexpr int kDefaultConnectTimeoutS = 5;
+    // Name lookup and connection together; a lookup runs on libcurl's own resolver thread.
+    static constexpr int kDefaultConnectTimeoutS = 30;
     static constexpr int kMaxRedirects = 5;
     // A transfer slower than this for this long is a transport error, so a connection that
     // goes silent without closing ends and is retried instead of hanging for ever.

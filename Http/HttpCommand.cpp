@@ -11,9 +11,21 @@
 
 namespace {
 constexpr const wchar_t* kSource = L".\\Http\\HttpCommand";
+long g_overallTimeoutS = CHttpCommand::kOverallTimeoutS;
 }  // namespace
 
 CHttpCommand::CHttpCommand() : CHttpBase(HttpEngine::kCommand) {}
+
+void CHttpCommand::SetOverallTimeoutForTesting(long seconds) {
+    g_overallTimeoutS = seconds > 0 ? seconds : kOverallTimeoutS;
+}
+
+bool CHttpCommand::Prepare() {
+    CHttpBase::Prepare();
+    if (Transfer() && Transfer()->EasyHandle())
+        curl_easy_setopt(Transfer()->EasyHandle(), CURLOPT_TIMEOUT, g_overallTimeoutS);
+    return true;
+}
 
 bool CHttpCommand::Start() {
     TraceLogger::Instance().Log(kLogInfo, L"CHttpCommand::Start");

@@ -12,9 +12,17 @@ class CHttpCommand : public CHttpBase {
 public:
     using Callback = void (*)(void* user, const std::string& body, int errorType, int errorCode);
 
+    // A response still arriving after this long fails as a transport error, so that a server
+    // that drips its answer cannot hold the caller (downloads have no such limit).
+    static constexpr long kOverallTimeoutS = 60;
+
     // Belongs to the command engine.
     CHttpCommand();
 
+    // Shortens the overall limit; 0 restores the product's value.
+    static void SetOverallTimeoutForTesting(long seconds);
+
+    bool Prepare() override;
     bool Start() override;
     void Done(CURLcode result) override;
     void OnHttpCode(int status) override;

@@ -268,6 +268,23 @@ TEST_F(UpdaterTest, FailedDownloadKeepsDataAndResumes) {
     EXPECT_NE(std::string::npos, seen.find("bytes=" + std::to_string(kept) + "-")) << seen;
 }
 
+// A primary endpoint that drips its answer, a byte every 20 s, is given up after the manifest
+// request's overall limit (shortened here, so it ends long before the 30 s low-speed abort
+// could), and the fallback serves.
+TEST_F(UpdaterTest, DrippingPrimaryFallsBackAfterTheOverallLimit) {
+    CHttpCommand::SetOverallTimeoutForTesting(2);
+    const std::wstring dripping = HttpTest::FaultUrl(L"/file?size=100&drip=20&tag=" + m_tag);
+    Begin({dripping, ServeManifest(Manifest(PackageUrl(L"", L"pkg-" + m_tag), "200000", ""))});
+    const bool reported = WaitFor(Event::kManifest);
+    CHttpCommand::SetOverallTimeoutForTesting(0);
+    ASSERT_TRUE(reported);
+    EXPECT_EQ(1, m_listener.Count(Event::kManifest));
+    EXPECT_EQ(0, m_listener.Last(Event::kManifest)->type);
+    EXPECT_EQ(L"2.3.4", m_listener.Last(Event::kManifest)->text);
+    EXPECT_EQ("/file -\n/file -\n/file -\n", HttpTest::RequestsSeen(m_tag))
+        << "three tries, then the fallback";
+}
+
 std::string Sha256Of(const std::string& data) {
     CPlatformHash hash(CPlatformHash::Algorithm::kSha256);
     hash.Update(data.data(), data.size());

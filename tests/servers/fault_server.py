@@ -14,6 +14,7 @@ so that a client can check any range it received. The query string scripts the a
       drop=K          close the connection once byte K of the resource has been sent
       silent=K        stop sending at byte K and keep the connection open until the client leaves
       rate=B          send B bytes per second, in tenths of a second
+      drip=S          send one byte every S seconds
       interim=C       send an interim response with status C first (e.g. 103)
       status=C        final status code (default 200, or 206 for ranges)
       lower=1         header names in lower case
@@ -156,7 +157,9 @@ class Handler(socketserver.BaseRequestHandler):
         if misbehave and "silent" in q and start < int(q["silent"]):
             stop_at, silent = int(q["silent"]), True
         rate = int(q.get("rate", "0"))
-        slice_size = max(1, rate // 10) if rate else 256 * 1024
+        drip = float(q.get("drip", "0"))
+        slice_size = 1 if drip else max(1, rate // 10) if rate else 256 * 1024
+        interval = drip or 0.1
         position = start
         next_send = time.monotonic()
         while position < min(stop_at, end):
@@ -164,8 +167,8 @@ class Handler(socketserver.BaseRequestHandler):
             block = pattern(position, take)
             if chunked:
                 block = b"%x\r\n" % take + block + b"\r\n"
-            if rate:
-                next_send += 0.1
+            if rate or drip:
+                next_send += interval
                 delay = next_send - time.monotonic()
                 if delay > 0:
                     time.sleep(delay)
