@@ -44,7 +44,8 @@ fi
 # longer answers for the shell windows list (the launcher is started through it). One holder per
 # server keeps the desktop in use; it ends with the server.
 holder=$WINEPREFIX/.desktop-holder.pid
-if [ -f "$build/tests/DesktopHolder.exe" ] && ! { [ -f "$holder" ] && kill -0 "$(cat "$holder")" 2>/dev/null; }; then
+# Process ids are reused: the recorded one counts only while it is still the holder.
+if [ -f "$build/tests/DesktopHolder.exe" ] && ! grep -qs DesktopHolder "/proc/$(cat "$holder" 2>/dev/null)/cmdline"; then
   setsid "$WINE" "$build/tests/DesktopHolder.exe" </dev/null >/dev/null 2>&1 &
   echo $! >"$holder"
 fi
