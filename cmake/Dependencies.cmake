@@ -1,6 +1,14 @@
 # Imported targets for the cross-built libcurl and GoogleTest (scripts/setup.sh makes them)
 # and Debian's mingw zlib and stb_image.
-set(_curl "${ZORVA_DEPS}/curl")
+# The libcurl built for the options of this checkout (worktrees share the cache, and the link
+# "curl" in it names whichever build ran last).
+set(_build_curl "${CMAKE_SOURCE_DIR}/scripts/build-curl.sh")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_build_curl}")
+execute_process(COMMAND bash "${_build_curl}" "${ZORVA_DEPS}" --print-prefix
+  OUTPUT_VARIABLE _curl OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _curl_result)
+if(NOT _curl_result EQUAL 0)
+  message(FATAL_ERROR "scripts/build-curl.sh cannot name the libcurl build")
+endif()
 if(NOT EXISTS "${_curl}/lib/libcurl.a")
   message(FATAL_ERROR "libcurl not found under ${_curl}; run scripts/setup.sh")
 endif()
@@ -15,7 +23,7 @@ target_link_libraries(zorva_curl INTERFACE "${_curl}/lib/libcurl.a" zorva_zlib w
 add_library(zorva_stb INTERFACE)
 target_include_directories(zorva_stb SYSTEM INTERFACE /usr/include/stb)
 
-set(ZORVA_CURL_EXE "${_curl}/bin/curl.exe")
+set(ZORVA_CURL_EXE "${_curl}/bin/curl.exe" CACHE INTERNAL "curl.exe of the same libcurl build, for the benchmarks")
 
 if(ZORVA_TESTS)
   set(_gtest "${ZORVA_DEPS}/gtest")
