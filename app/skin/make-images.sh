@@ -26,8 +26,22 @@ INK='#2b3445'
 MUTED='#7c879a'
 LINE='#d3dae5'
 
-# PNG with 8 bits per channel, alpha kept, no time stamps, so regenerating changes nothing.
-save() { "$IM" "$@" -strip -depth 8 -define png:exclude-chunks=date,time "PNG32:$out_file"; }
+# PNG with 8 bits per channel, no time stamps, so regenerating changes nothing; then recompressed.
+save() {
+    "$IM" "$@" -strip -depth 8 -define png:exclude-chunks=date,time "PNG32:$out_file"
+    shrink "$out_file"
+}
+
+# The images travel inside the executable, so each byte counts: zopfli recompresses the pixels
+# losslessly (it may drop an alpha channel that is opaque everywhere or choose a palette), and its
+# result is kept unless it went below 8 bits per sample.
+shrink() { # file
+    local f=$1 z=$tmp/shrink.png
+    rm -f "$z"
+    zopflipng -y --iterations=15 --filters=01234mepb "$f" "$z" >/dev/null
+    [ -f "$z" ] && [ "$(od -An -tu1 -j24 -N1 "$z" | tr -d ' ')" = 8 ] && mv "$z" "$f"
+    rm -f "$z"
+}
 target() { out_file=$out/$1; }
 
 # A rounded-rectangle mask of w x h with radius r, inset by i pixels.
@@ -339,5 +353,24 @@ for s in 256 128 48 32 24 16; do
     sizes+=" $tmp/icon-$s.png"
 done
 mkdir -p "$(dirname "$ico")"
-# 256 px goes in as PNG, as Windows expects at that size; the smaller ones as 32-bit bitmaps.
-"$IM" $sizes "$ico"
+# 256 and 128 px go in as PNG (Windows reads PNG icon images from Vista on; as 32-bit bitmaps they
+# would weigh 256 and 64 KiB), the smaller ones as 32-bit bitmaps.
+shrink "$tmp/icon-256.png"
+shrink "$tmp/icon-128.png"
+"$IM" $sizes "$tmp/bitmaps.ico"
+python3 - "$ico" "$tmp/icon-256.png" "$tmp/icon-128.png" "$tmp/bitmaps.ico" <<'EOF'
+import struct, sys
+out, png256, png128, bitmaps = sys.argv[1:]
+ico = open(bitmaps, "rb").read()
+images = [(256, open(png256, "rb").read()), (128, open(png128, "rb").read())]
+for i in range(struct.unpack_from("<H", ico, 4)[0]):
+    width, _, _, _, _, _, size, offset = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i)
+    if 0 < width < 128:
+        images.append((width, ico[offset:offset + size]))
+offset = 6 + 16 * len(images)
+head = struct.pack("<HHH", 0, 1, len(images))
+for side, data in images:
+    head += struct.pack("<BBBBHHII", side % 256, side % 256, 0, 0, 1, 32, len(data), offset)
+    offset += len(data)
+open(out, "wb").write(head + b"".join(data for _, data in images))
+EOF
