@@ -353,19 +353,24 @@ for s in 256 128 48 32 24 16; do
     sizes+=" $tmp/icon-$s.png"
 done
 mkdir -p "$(dirname "$ico")"
-# 256 and 128 px go in as PNG (Windows reads PNG icon images from Vista on; as 32-bit bitmaps they
-# would weigh 256 and 64 KiB), the smaller ones as 32-bit bitmaps.
-shrink "$tmp/icon-256.png"
-shrink "$tmp/icon-128.png"
+# 256, 128 and 48 px go in as PNG (Windows reads PNG icon images from Vista on; as 32-bit bitmaps
+# they would weigh 256, 64 and 9 KiB). The window's own 32 and 16 px icons stay 32-bit bitmaps,
+# which load without an image decoder.
+pngs=""
+for s in 256 128 48; do
+    shrink "$tmp/icon-$s.png"
+    pngs+=" $tmp/icon-$s.png"
+done
 "$IM" $sizes "$tmp/bitmaps.ico"
-python3 - "$ico" "$tmp/icon-256.png" "$tmp/icon-128.png" "$tmp/bitmaps.ico" <<'EOF'
+python3 - "$ico" "$tmp/bitmaps.ico" $pngs <<'EOF'
 import struct, sys
-out, png256, png128, bitmaps = sys.argv[1:]
+out, bitmaps, pngs = sys.argv[1], sys.argv[2], sys.argv[3:]
+# Largest first, as the bitmaps' own order has it.
+images = [(int(p.rsplit("-", 1)[1][:-4]), open(p, "rb").read()) for p in pngs]
 ico = open(bitmaps, "rb").read()
-images = [(256, open(png256, "rb").read()), (128, open(png128, "rb").read())]
 for i in range(struct.unpack_from("<H", ico, 4)[0]):
     width, _, _, _, _, _, size, offset = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i)
-    if 0 < width < 128:
+    if 0 < width < images[-1][0]:
         images.append((width, ico[offset:offset + size]))
 offset = 6 + 16 * len(images)
 head = struct.pack("<HHH", 0, 1, len(images))
