@@ -120,7 +120,9 @@ starts=$("$WINE" "$startup_bench" "$startup_runs" "$(winpath "$build/TarnisSetup
     "$(winpath "$build/tests/bench/MinimalWindow.exe")" </dev/null 2>/dev/null | field startup_seconds)
 ours_start=$(echo "$starts" | sed -n 1p)
 minimal_start=$(echo "$starts" | sed -n 2p)
-install=$(python3 "$root/tests/app/e2e/installer_e2e.py" bench_install --build "$build" --source "$root" 2>&1)
+# The install uses the update servers' fixed ports, which the end-to-end tests of every checkout share.
+install=$(flock /tmp/zorva-e2e.lock python3 "$root/tests/app/e2e/installer_e2e.py" bench_install --build "$build" \
+    --source "$root" 2>&1)
 echo "$install" | grep -v '^install_peak_working_set_mib='
 # The figures, one name=value line each.
 our_s=$(median "${ours[@]}")
