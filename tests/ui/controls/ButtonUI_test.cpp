@@ -31,15 +31,15 @@ protected:
     }
 
     void SetUp() override {
-        m_skin.AddImage(L"normal.bmp", 8, 8, kNormal);
-        m_skin.AddImage(L"hot.bmp", 8, 8, kHot);
-        m_skin.AddImage(L"pushed.bmp", 8, 8, kPushed);
-        m_skin.AddImage(L"disabled.bmp", 8, 8, kDisabled);
+        m_skin.AddImage(L"normal.png", 8, 8, kNormal);
+        m_skin.AddImage(L"hot.png", 8, 8, kHot);
+        m_skin.AddImage(L"pushed.png", 8, 8, kPushed);
+        m_skin.AddImage(L"disabled.png", 8, 8, kDisabled);
         m_button = new CButtonUI;
         m_button->SetName(L"btn");
-        m_button->SetAttribute(L"normalimage", L"normal.bmp");
-        m_button->SetAttribute(L"hotimage", L"hot.bmp");
-        m_button->SetAttribute(L"pushedimage", L"pushed.bmp");
+        m_button->SetAttribute(L"normalimage", L"normal.png");
+        m_button->SetAttribute(L"hotimage", L"hot.png");
+        m_button->SetAttribute(L"pushedimage", L"pushed.png");
         m_host.Attach(m_button);
         ASSERT_TRUE(m_host.Layout());
         // Start from a cursor away from the window, whatever the previous test left.
@@ -129,7 +129,7 @@ TEST_F(ButtonInput, DisabledLooksAndStateReset) {
     m_button->SetEnabled(false);
     EXPECT_EQ(m_button->GetButtonState() & (SkinUI::kStateHot | SkinUI::kStatePushed), 0u);
     EXPECT_EQ(Look(), kNormal);
-    m_button->SetAttribute(L"disabledimage", L"disabled.bmp");
+    m_button->SetAttribute(L"disabledimage", L"disabled.png");
     EXPECT_EQ(Look(), kDisabled);
     m_host.ReleaseLeft();
     TestEnv::PumpFor(50);

@@ -80,12 +80,12 @@ uint32_t At(const std::vector<uint32_t>& pixels, int x, int y) {
 // the parent; the inset shows the parent's colour; a background image fills its control.
 TEST(ContainerPaintTest, NestedBackgroundsAndClippingInTheBackBuffer) {
     CSkinFolder skin;
-    skin.AddImage(L"blue.bmp", 4, 4, 0x0000FF);
+    skin.AddImage(L"blue.png", 4, 4, 0x0000FF);
     auto* root = new CVerticalLayoutUI();
     root->SetBkColor(0xFFFF0000);
     auto* row = AddChild<CHorizontalLayoutUI>(
         root, L"height=\"60\" width=\"100\" inset=\"5,5,5,5\" bkcolor=\"#FF00FF00\"");
-    AddChild<CControlUI>(row, L"width=\"300\" bkimage=\"blue.bmp\"");
+    AddChild<CControlUI>(row, L"width=\"300\" bkimage=\"blue.png\"");
     AddChild<CControlUI>(root, L"bkcolor=\"#FFFFFF00\" padding=\"20,10,0,0\"");
     Host().Attach(root);
     const std::vector<uint32_t> pixels = BackBuffer();
@@ -213,15 +213,15 @@ TEST(ContainerChildrenTest, RemovalDestroysAsConfigured) {
 // the process's GDI object count where it was.
 TEST(ContainerPaintTest, RepaintingDoesNotLeakGdiObjects) {
     CSkinFolder skin;
-    skin.AddImage(L"tile.bmp", 16, 16, 0x3366CC);
+    skin.AddImage(L"tile.png", 16, 16, 0x3366CC);
     auto* root = new CVerticalLayoutUI();
     root->SetAttribute(L"bkcolor", L"#FFEEEEEE");
     AddChild<CControlUI>(root,
                          L"height=\"30\" bordersize=\"2\" bordercolor=\"#FF0000FF\" borderround=\"8,8\" "
                          L"bkcolor=\"#FF00AA00\"");
-    AddChild<CControlUI>(root, L"height=\"30\" bkimage=\"file='tile.bmp' corner='2,2,2,2'\"");
+    AddChild<CControlUI>(root, L"height=\"30\" bkimage=\"file='tile.png' corner='2,2,2,2'\"");
     AddChild<CControlUI>(
-        root, L"height=\"30\" bkimage=\"file='tile.bmp' roundcorner='6,6'\" bkcolor=\"#80FF0000\"");
+        root, L"height=\"30\" bkimage=\"file='tile.png' roundcorner='6,6'\" bkcolor=\"#80FF0000\"");
     auto* label = AddChild<CLabelUI>(root, L"text=\"GDI objects stay flat\"");
     label->SetTextColor(0xFF000000);
     Host().Attach(root);
@@ -241,7 +241,7 @@ TEST(ContainerPaintTest, RepaintingDoesNotLeakGdiObjects) {
 // the build folder for a person to look at.
 TEST(ContainerPaintTest, PaintsASmallTreeIntoAPng) {
     CSkinFolder skin;
-    skin.AddImage(L"panel.bmp", 8, 8, 0xF0C080);
+    skin.AddImage(L"panel.png", 8, 8, 0xF0C080);
     auto* root = new CVerticalLayoutUI();
     root->ApplyAttributeList(L"bkcolor=\"#FF20303C\" inset=\"6,6,6,6\" childpadding=\"4\"");
     auto* header = AddChild<CHorizontalLayoutUI>(root, L"height=\"24\" childpadding=\"4\"");
@@ -257,7 +257,7 @@ TEST(ContainerPaintTest, PaintsASmallTreeIntoAPng) {
         AddChild<CControlUI>(
             list, i % 2 ? L"height=\"18\" bkcolor=\"#FF6080A0\"" : L"height=\"18\" bkcolor=\"#FF80A0C0\"");
     auto* tabs =
-        AddChild<CTabLayoutUI>(body, L"bkimage=\"file='panel.bmp' corner='2,2,2,2'\" inset=\"4,4,4,4\"");
+        AddChild<CTabLayoutUI>(body, L"bkimage=\"file='panel.png' corner='2,2,2,2'\" inset=\"4,4,4,4\"");
     auto* page = AddChild<CVerticalLayoutUI>(tabs, L"bkcolor=\"#FFFFF0D0\"");
     AddChild<CControlUI>(page, L"height=\"20\" bkcolor=\"#FF8040C0\" bkcolor2=\"#FFC080FF\"");
     AddChild<CControlUI>(tabs, L"bkcolor=\"#FF00FF00\"");

@@ -3,6 +3,9 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <vector>
+
+#include "tests/ui/core/SkinTestSupport.h"
 
 namespace ControlTest {
 
@@ -11,32 +14,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"ZvControlTestHost";
 constexpr int kWindowLeft = 120;
 constexpr int kWindowTop = 90;
-
-void WriteBmp(const std::wstring& path, int width, int height, uint32_t rgb) {
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = stride * height;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    std::string row(stride, '\0');
-    for (int x = 0; x < width; ++x) {
-        row[x * 3] = static_cast<char>(rgb & 0xFF);
-        row[x * 3 + 1] = static_cast<char>((rgb >> 8) & 0xFF);
-        row[x * 3 + 2] = static_cast<char>((rgb >> 16) & 0xFF);
-    }
-    for (int y = 0; y < height; ++y)
-        bytes += row;
-    TestEnv::WriteFileBytes(path, bytes);
-}
 
 }  // namespace
 
@@ -49,7 +26,12 @@ CSkinFolder::~CSkinFolder() {
 }
 
 void CSkinFolder::AddImage(const std::wstring& name, int width, int height, uint32_t rgb) {
-    WriteBmp(m_dir.File(name), width, height, rgb);
+    std::vector<uint8_t> rgba;
+    rgba.reserve(static_cast<size_t>(width) * height * 4);
+    for (int i = 0; i < width * height; ++i)
+        rgba.insert(rgba.end(), {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                                 static_cast<uint8_t>(rgb), 0xFF});
+    TestEnv::WriteFileBytes(m_dir.File(name), SkinTest::EncodePng(width, height, rgba));
 }
 
 void CSkinFolder::AddFile(const std::wstring& name, const std::string& bytes) {

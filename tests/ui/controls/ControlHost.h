@@ -16,8 +16,8 @@
 
 namespace ControlTest {
 
-// Writes opaque single-colour 24-bit BMP images (the render kit decodes any format stb_image reads)
-// into a temporary folder and makes that folder the process's skin location.
+// Writes opaque single-colour PNG images (the format the render kit decodes) into a temporary
+// folder and makes that folder the process's skin location.
 class CSkinFolder {
 public:
     CSkinFolder();

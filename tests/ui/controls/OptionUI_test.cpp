@@ -35,9 +35,9 @@ protected:
         s_shared = nullptr;
     }
     void SetUp() override {
-        m_skin.AddImage(L"back.bmp", 4, 4, kBack);
-        m_skin.AddImage(L"tick.bmp", 4, 4, kTick);
-        m_skin.AddImage(L"greyed.bmp", 4, 4, kGreyed);
+        m_skin.AddImage(L"back.png", 4, 4, kBack);
+        m_skin.AddImage(L"tick.png", 4, 4, kTick);
+        m_skin.AddImage(L"greyed.png", 4, 4, kGreyed);
         m_host.ClearNotifications();
     }
     // An option attached to the window's manager but not to its tree.
@@ -158,8 +158,8 @@ TEST_F(Options, LeavesAGroupJoinedWhileTheManagerWasBorrowed) {
 // The background image stays under the selected image; deselected, only the background remains.
 TEST_F(Options, SelectedImageOverTheBackground) {
     auto* option = new COptionUI;
-    option->SetAttribute(L"bkimage", L"back.bmp");
-    option->SetAttribute(L"selectedimage", L"file='tick.bmp' dest='0,0,20,20'");
+    option->SetAttribute(L"bkimage", L"back.png");
+    option->SetAttribute(L"selectedimage", L"file='tick.png' dest='0,0,20,20'");
     option->SetAttribute(L"selected", L"true");
     m_host.Attach(option);
     ASSERT_TRUE(m_host.Layout());
@@ -221,9 +221,9 @@ TEST_F(Options, StateColoursMakeTheLook) {
 // A disabled check box shows only its disabled look for the current selection.
 TEST_F(Options, DisabledCheckBoxShowsItsDisabledLook) {
     auto* box = new CCheckBoxUI;
-    box->SetAttribute(L"normalimage", L"back.bmp");
-    box->SetAttribute(L"selectedimage", L"tick.bmp");
-    box->SetAttribute(L"selecteddisableimage", L"file='greyed.bmp' dest='0,0,20,20'");
+    box->SetAttribute(L"normalimage", L"back.png");
+    box->SetAttribute(L"selectedimage", L"tick.png");
+    box->SetAttribute(L"selecteddisableimage", L"file='greyed.png' dest='0,0,20,20'");
     box->SetAttribute(L"selected", L"true");
     m_host.Attach(box);
     ASSERT_TRUE(m_host.Layout());

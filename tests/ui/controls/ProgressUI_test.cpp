@@ -24,9 +24,9 @@ protected:
     }
     void SetUp() override {
         // As wide as the bar: the rounded mode cuts its source from the image's right-hand end.
-        m_skin.AddImage(L"fill.bmp", kWidth, kHeight, kFill);
+        m_skin.AddImage(L"fill.png", kWidth, kHeight, kFill);
         m_bar = new CProgressUI;
-        m_bar->SetAttribute(L"foreimage", L"fill.bmp");
+        m_bar->SetAttribute(L"foreimage", L"fill.png");
         m_host.Attach(m_bar);
         ASSERT_TRUE(m_host.Layout());
     }

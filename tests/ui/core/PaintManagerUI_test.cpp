@@ -571,7 +571,7 @@ TEST_F(PaintManagerTest, BackgroundTransparentMakesTheWindowLayered) {
 // border.
 TEST_F(PaintManagerTest, LayeredShadowSurroundsTheInsetContent) {
     ControlTest::CSkinFolder skin;
-    skin.AddImage(L"shadow.bmp", 30, 30, 0x102030);
+    skin.AddImage(L"shadow.png", 30, 30, 0x102030);
     auto* root = new CVerticalLayoutUI();
     root->SetBkColor(0xFF00FF00);
     root->SetAttribute(L"inset", L"0,0,0,0");
@@ -596,7 +596,7 @@ TEST_F(PaintManagerTest, LayeredShadowSurroundsTheInsetContent) {
     EXPECT_EQ(plain[2 * kWidth + 2] & 0xFFFFFF, 0x00FF00u) << "the root covers the whole surface";
 
     pm.SetShadow(true);
-    pm.SetShadowImage(L"shadow.bmp");
+    pm.SetShadowImage(L"shadow.png");
     pm.SetShadowBorder(RECT{6, 6, 6, 6});
     s_window->Layout();
     std::vector<uint32_t> shadowed = readSurface();
