@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "app/DllSearch.h"
 #include "app/MainDlg.h"
+#include "app/SingleInstance.h"
 #include "ui/controls/StandardControls.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/SkinResources.h"
@@ -16,11 +17,18 @@
 namespace {
 constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kStandardClasses = 0x4000;
+constexpr wchar_t kInstanceName[] = L"Local\\ZorvaTarnisSetup.Instance";
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     // Before anything can load a DLL planted next to the executable.
     RestrictDllSearch();
+    // Two installers side by side would both download and both run the package.
+    CSingleInstance singleInstance(kInstanceName);
+    if (!singleInstance.IsFirst()) {
+        CSingleInstance::ActivateWindow(CMainDlg::kWindowClassName);
+        return 0;
+    }
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), kStandardClasses};
     InitCommonControlsEx(&controls);

@@ -627,6 +627,34 @@ def case_escape_keys(world):
     check(installer.wait_exit() == 0, "exit code 0")
 
 
+def main_window_state(world, *args):
+    """The main window as another program sees it: "iconic=0 foreground=1", or "none"; with
+    "minimize", after that program minimized it."""
+    before = len(world.recorded("WindowProbe"))
+    probe = Installer(world, exe=os.path.join(world.stubs, "WindowProbe.exe"), args=args)
+    check(probe.wait_exit(30) == 0, "the window probe ran")
+    return world.recorded("WindowProbe")[before]
+
+
+def case_single_instance(world):
+    """A second installer started while one runs brings the first one's window back to the front
+    and ends with 0; the first installs once."""
+    world.start_servers()
+    world.publish("primary")
+    first = Installer(world)
+    main = first.main_window()
+    check(main_window_state(world, "minimize").startswith("iconic=1"), "the window minimized")
+    second = Installer(world)
+    check(second.wait_exit(30) == 0, "the second installer ends with exit code 0")
+    state = main_window_state(world)
+    check(state == "iconic=0 foreground=1", "the first window restored and in front: " + state)
+    main = first.main_window()
+    main.click(BTN_INSTALL)
+    finish_install(world, first, DEFAULT_DIR)
+    manifests = [r for r in world.requests() if "zvinstall.txt" in r]
+    check(len(manifests) == 1, "one manifest fetched: %r" % manifests)
+
+
 def failed_once(world, also=lambda: None):
     """One install that fails: the failure box, no package in place, nothing started; then quit."""
     installer = Installer(world)
@@ -797,6 +825,7 @@ CASES = {
     "untrusted_packages": case_untrusted_packages,
     "refused_retries": case_refused_retries,
     "tls_refused": case_tls_refused,
+    "single_instance": case_single_instance,
     "planted_dlls": case_planted_dlls,
     "bench_install": bench_install,
     "demo": demo,
