@@ -601,7 +601,6 @@ def case_package_beside(world):
     check(len(world.package_requests()) == 1, "the unsigned package was replaced by a download")
 
     os.remove(os.path.join(world.records, "zvinstaller.cmdline.txt"))
-    os.remove(os.path.join(world.records, "ZorvaLauncher.cmdline.txt"))
     world.reset_machine()
     installer = Installer(world, exe=exe)
     installer.main_window().click(BTN_INSTALL)
