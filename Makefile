@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: setup configure build test demo bench clean
+.PHONY: setup configure build test demo bench mutants clean
 
 setup:
 	@bash scripts/setup.sh
@@ -22,6 +22,10 @@ demo: build
 
 bench: build
 	@bash scripts/bench.sh $(BUILD)
+
+# Breaks each safeguard in turn in a scratch copy under $(BUILD)/mutants and runs the tests that must notice.
+mutants: setup
+	@python3 scripts/mutants.py $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

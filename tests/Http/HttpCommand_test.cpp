@@ -10,6 +10,7 @@
 #include "Http/HttpClock.h"
 #include "Http/HttpMgr.h"
 #include "Http/OBufferStream.h"
+#include "Runtime/StringConv.h"
 #include "tests/Http/HttpTestSupport.h"
 #include "tests/support/TestEnv.h"
 
@@ -107,6 +108,33 @@ TEST_F(HttpCommandTest, RedirectLoopIsATransportFailure) {
     Outcome outcome = Fetch(command, FaultUrl(L"/loop?tag=" + HttpTest::NewTag()));
     EXPECT_EQ(outcome.type, 5);
     EXPECT_EQ(outcome.code, CURLE_TOO_MANY_REDIRECTS);
+}
+
+// HTTPS with our CA: its server for this name answers; a certificate from another CA or for another
+// name is refused, and so is a redirect from HTTPS to plain HTTP. Wine's Schannel takes any
+// certificate when it is given no CA, so these refusals are our own checks.
+TEST_F(HttpCommandTest, HttpsTrustsOnlyOurCaForThisName) {
+    const struct {
+        const wchar_t* certificate;
+        const wchar_t* path;
+        bool served;
+    } cases[] = {
+        {L"server", L"/small.bin", true},
+        {L"server-other-ca", L"/small.bin", false},
+        {L"server-wrong-name", L"/small.bin", false},
+        {L"server", L"/to-http", false},
+    };
+    for (const auto& c : cases) {
+        const std::wstring url = HttpTest::TlsUrl(c.certificate, c.path);
+        SCOPED_TRACE(WideToUtf8(url));
+        ASSERT_FALSE(url.empty()) << "no HTTPS peer";
+        CHttpCommand command;
+        command.SetMaxRetries(0);
+        command.SetCaCertificates(HttpTest::TestCa());
+        Outcome outcome = Fetch(command, url);
+        EXPECT_EQ(c.served ? 0 : 5, outcome.type) << outcome.code;
+        EXPECT_EQ(c.served ? HttpTest::Pattern(0, 1000) : std::string(), outcome.body);
+    }
 }
 
 // A 30 MB body grows the memory buffer past its first size and arrives whole.

@@ -15,13 +15,16 @@ std::wstring ServersDir() {
     return TestEnv::BinaryDir() + L"\\tests\\Http\\servers";
 }
 
-std::wstring PeerUrl(const wchar_t* portFile, const std::wstring& path) {
+// "<origin>:<port>" + path; empty when the peer is not running.
+std::wstring PeerUrl(const wchar_t* portFile,
+                     const std::wstring& path,
+                     const wchar_t* origin = L"http://127.0.0.1") {
     std::string port = TestEnv::ReadFileBytes(ServersDir() + L"\\" + portFile);
     while (!port.empty() && (port.back() == '\n' || port.back() == '\r'))
         port.pop_back();
     if (port.empty())
         return std::wstring();
-    return L"http://127.0.0.1:" + AnsiToWide(port) + path;
+    return origin + (L":" + AnsiToWide(port)) + path;
 }
 
 void OnRequestsSeen(void* user, const std::string& body, int type, int code) {
@@ -45,6 +48,14 @@ std::wstring NginxUrl(const std::wstring& path) {
 
 std::wstring FaultUrl(const std::wstring& path) {
     return PeerUrl(L"fault.port", path);
+}
+
+std::wstring TlsUrl(const std::wstring& certificate, const std::wstring& path) {
+    return PeerUrl((L"tls-" + certificate + L".port").c_str(), path, L"https://localhost");
+}
+
+std::string TestCa() {
+    return TestEnv::ReadFileBytes(TestEnv::BinaryDir() + L"\\test-pki\\ca.pem");
 }
 
 std::wstring ProxyAddress(const std::wstring& name) {

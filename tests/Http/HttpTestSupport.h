@@ -25,6 +25,11 @@ std::string Pattern(uint64_t start, uint64_t count);
 // "http://127.0.0.1:<port>" + path; empty when the peer is not running.
 std::wstring NginxUrl(const std::wstring& path);
 std::wstring FaultUrl(const std::wstring& path);
+// "https://localhost:<port>" + path of nginx's HTTPS server with the test PKI's certificate
+// "server" (the test CA's, for localhost), "server-other-ca" or "server-wrong-name"; its
+// "/to-http" redirects to plain HTTP. TestCa() is the test CA's certificate (PEM).
+std::wstring TlsUrl(const std::wstring& certificate, const std::wstring& path);
+std::string TestCa();
 // "127.0.0.1:<port>" of a tinyproxy peer: "proxy", or "authproxy", which asks for credentials;
 // and the lines it has logged ("Request (file descriptor N): GET http://... HTTP/1.1").
 std::wstring ProxyAddress(const std::wstring& name);

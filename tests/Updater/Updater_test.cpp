@@ -19,6 +19,7 @@ struct UpdaterTestPeer {
         Updater::OnDownloadProgress(u.HelperWindow(), total, done, speed);
     }
     static CHttpDownloadFile& Download(Updater& u) { return u.m_download; }
+    static CHttpCommand& Manifest(Updater& u) { return u.m_manifest; }
 };
 
 namespace {
@@ -297,13 +298,24 @@ std::string Upper(std::string text) {
     return text;
 }
 
-// Either digest wrong never puts the package in place; the partial file goes so the retry starts over.
+// The digest with one hex digit changed.
+std::string Changed(std::string digest, size_t position) {
+    digest[position] = digest[position] == '0' ? '1' : '0';
+    return digest;
+}
+
+// A digest wrong in its last digit only, in its first only, or short of its last digit never puts the
+// package in place, even beside a right Md5; the partial file goes so the retry starts over.
 TEST_F(UpdaterTest, WrongDigestIsRefused) {
     const std::string package = HttpTest::Pattern(0, kPackageSize);
+    const std::string md5 = CMd5::OfString(package);
+    const std::string sha256 = Sha256Of(package);
     const std::pair<std::string, std::string> wrong[] = {
-        {std::string(32, 'a'), ""},
-        {CMd5::OfString(package), std::string(64, 'a')},
-        {"", Sha256Of(package + "x")},
+        {Changed(md5, md5.size() - 1), ""},
+        {Changed(md5, 0), ""},
+        {md5.substr(0, md5.size() - 1), ""},
+        {md5, Changed(sha256, sha256.size() - 1)},
+        {"", sha256.substr(0, sha256.size() - 1)},
     };
     int reports = 0;
     for (const auto& digests : wrong) {
@@ -386,6 +398,29 @@ TEST_F(UpdaterTest, NextMirrorResumesOnlyWithDigest) {
         m_updater.reset();
         DeleteFileW(Package().c_str());
     }
+}
+
+// Both requests of the update module trust our CA only: a manifest from a server with another CA's
+// certificate is a failed fetch, and a package named on such a server is never downloaded.
+TEST_F(UpdaterTest, OnlyServersOfOurCaAreUsed) {
+    const std::wstring path = L"/upd-" + m_tag + L"/zvinstall.txt";
+    ServeManifest(Manifest(WideToUtf8(HttpTest::TlsUrl(L"server-other-ca", L"/small.bin")), "1000", ""));
+    const auto begin = [&](const wchar_t* server) {
+        m_updater = std::make_unique<Updater>(m_folder.Path(), &m_listener,
+                                              std::vector<std::wstring>{HttpTest::TlsUrl(server, path)},
+                                              std::vector<std::string>{}, HttpTest::TestCa());
+        UpdaterTestPeer::Manifest(*m_updater).SetMaxRetries(0);
+        UpdaterTestPeer::Download(*m_updater).SetMaxRetries(0);
+        return m_updater->Start();
+    };
+    ASSERT_TRUE(begin(L"server-other-ca"));
+    ASSERT_TRUE(WaitFor(Event::kManifest));
+    EXPECT_EQ(5, m_listener.Last(Event::kManifest)->type) << "the manifest from the other CA's server";
+    ASSERT_TRUE(begin(L"server"));
+    ASSERT_TRUE(WaitFor(Event::kDownload));
+    EXPECT_EQ(0, m_listener.Last(Event::kManifest)->type) << "the manifest from our CA's server";
+    EXPECT_EQ(5, m_listener.Last(Event::kDownload)->type) << "the package on the other CA's server";
+    EXPECT_FALSE(TestEnv::FileExists(Package()));
 }
 
 // With a signer pinned, a package that is not signed by it is deleted and reported as untrusted; the

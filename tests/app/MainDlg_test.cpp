@@ -3,6 +3,7 @@
 // bar, the install animation tick by tick, the download retry, and closing while a question is open.
 #include "app/MainDlg.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "Http/HttpResult.h"
 #include "Runtime/CommonUtils.h"
 #include "Runtime/StringConv.h"
 #include "tests/Http/HttpTestSupport.h"
@@ -308,4 +310,24 @@ TEST_F(MainDlgTest, RetryTimerSubmitsTheDownloadAgain) {
     EXPECT_TRUE(TestEnv::PumpUntil([&] { return requests() > before; }, HttpTest::kWaitMs))
         << "the retry asked for the package again";
     TestEnv::RemoveTree(served);
+}
+
+// Two refused downloads in a row (a wrong digest or an untrusted package, in any order) end the
+// retries; any other failure in between starts the count again. The retry timer is what is pending.
+TEST_F(MainDlgTest, TwoRefusedDownloadsInARowEndTheRetries) {
+    Open();
+    IGameEventListener* listener = m_dialog.get();
+    const auto retryPending = [&] { return KillTimer(m_main, CMainDlg::kRetryTimer) != FALSE; };
+    const int refusals[] = {Updater::kErrorDigestMismatch, Updater::kErrorUntrustedPackage};
+    for (int first : refusals) {
+        for (int second : refusals) {
+            SCOPED_TRACE(testing::Message() << first << " then " << second);
+            listener->OnDownloadResult(kHttpErrorCurl, CURLE_RECV_ERROR, L"安装失败");
+            EXPECT_TRUE(retryPending()) << "a transport failure is retried";
+            listener->OnDownloadResult(kHttpErrorUser, first, L"安装失败");
+            EXPECT_TRUE(retryPending()) << "the first refusal is retried";
+            listener->OnDownloadResult(kHttpErrorUser, second, L"安装失败");
+            EXPECT_FALSE(retryPending()) << "the second refusal in a row is not";
+        }
+    }
 }

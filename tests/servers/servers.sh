@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops the two peers of the HTTP tests on 127.0.0.1: nginx with a generated
-# configuration and document root, and our fault server. Each writes its port to
-# DIR/<name>.port. Both end by themselves after LIFETIME seconds even if "stop" never runs.
+# configuration and document root (with HTTPS servers when ZORVA_TEST_PKI names the test PKI), our
+# fault server and two tinyproxies. Each writes its port to DIR/<name>.port. All end by themselves
+# after LIFETIME seconds even if "stop" never runs.
 #   servers.sh start DIR [LIFETIME]      servers.sh stop DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -37,13 +38,34 @@ open(root + "/empty.txt", "wb").close()
 EOF
 }
 
+# HTTPS peers, one per server certificate of the build's test PKI (ZORVA_TEST_PKI), for the
+# transfers' certificate and name checks: nginx configuration for the ports in tls_ports.
+tls_servers() {
+    local plain=$1 name
+    for name in "${tls_names[@]}"; do
+        cat <<EOF
+    server {
+        listen 127.0.0.1:${tls_ports[$name]} ssl;
+        ssl_certificate $ZORVA_TEST_PKI/$name.pem;
+        ssl_certificate_key $ZORVA_TEST_PKI/$name.key;
+        root $dir/docroot;
+        location = /to-http { return 302 http://127.0.0.1:$plain/small.bin; }
+    }
+EOF
+    done
+}
+
 start_nginx() {
-    local port conf="$dir/nginx.conf" i
+    local port conf="$dir/nginx.conf" i name ready
+    local -A tls_ports=()
+    local tls_names=()
+    [ -f "${ZORVA_TEST_PKI:-}/server.pem" ] && tls_names=(server server-other-ca server-wrong-name)
     [ -f "$dir/docroot/big30.bin" ] || make_docroot "$dir/docroot"
     mkdir -p "$dir/nginx-tmp"
     # A port picked before nginx binds it may be taken meanwhile: try a few.
     for i in 1 2 3 4 5; do
         port=$(free_port)
+        for name in "${tls_names[@]}"; do tls_ports[$name]=$(free_port); done
         cat >"$conf" <<EOF
 daemon off;
 worker_processes 1;
@@ -65,11 +87,15 @@ http {
         location = /redirect { return 302 /small.bin; }
         location = /redirect2 { return 302 /redirect; }
     }
+$(tls_servers "$port")
 }
 EOF
         setsid timeout "$lifetime" "$nginx" -c "$conf" -p "$dir" </dev/null >>"$dir/nginx-out.log" 2>&1 &
         echo $! >"$dir/nginx.watchdog.pid"
-        if wait_listening "$port"; then
+        ready=1
+        for name in "${tls_names[@]}"; do wait_listening "${tls_ports[$name]}" || ready=0; done
+        if [ "$ready" = 1 ] && wait_listening "$port"; then
+            for name in "${tls_names[@]}"; do echo "${tls_ports[$name]}" >"$dir/tls-$name.port"; done
             echo "$port" >"$dir/nginx.port"
             return 0
         fi
@@ -124,7 +150,7 @@ stop_all() {
     stop_pidfile "$dir/fault.watchdog.pid"
     stop_pidfile "$dir/proxy.watchdog.pid"
     stop_pidfile "$dir/authproxy.watchdog.pid"
-    rm -f "$dir/nginx.port" "$dir/fault.port" "$dir/proxy.port" "$dir/authproxy.port"
+    rm -f "$dir/nginx.port" "$dir/fault.port" "$dir/proxy.port" "$dir/authproxy.port" "$dir"/tls-*.port
 }
 
 case $action in
