@@ -67,6 +67,13 @@ void CCurlBase::RunBeforeStart(const std::function<bool()>& keepGoing) {
         UseProxy(CSystemProxy::Instance().ProxyFor(m_targetUrl));
 }
 
+void CCurlBase::RunAfterLastWrite() {
+    // The output is never replaced once handed over; the UI thread closing it meanwhile
+    // only cuts the wait short.
+    if (m_output && IsActive())
+        m_output->AfterLastWrite();
+}
+
 bool CCurlBase::ProgressDue() {
     if (!m_progressReporting)
         return false;

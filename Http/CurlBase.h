@@ -56,6 +56,9 @@ public:
     // may take seconds to name). Gives up as soon as `keepGoing` turns false.
     void RunBeforeStart(const std::function<bool()>& keepGoing);
     bool HasRunBeforeStart() const { return m_ranBeforeStart; }
+    // Worker thread, once the transfer has ended and before its end is posted, outside the
+    // worker's lock: the output finishes its work on what was written (the digests).
+    void RunAfterLastWrite();
     // CURLE_OK, or why the transfer cannot start (the worker reports it as the result).
     CURLcode BeforeStartResult() const { return m_beforeStartResult; }
     // Nothing to fetch (the file is already whole): the worker runs the before-start work

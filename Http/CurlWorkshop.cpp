@@ -146,6 +146,10 @@ int CCurlWorkshop::CompletionStep() {
             RemoveLocked(transfer);
         }
     }
+    for (const PendingEvent& event : events) {
+        if (event.kind == PendingEvent::kDone)
+            event.transfer->RunAfterLastWrite();
+    }
     PostEvents(events);
     return count;
 }

@@ -52,13 +52,15 @@ int DownloadWriteFile::Write(const void* data, unsigned count) {
         return -1;
     }
     // Fed only while the digests cover the file so far; otherwise they stay incomplete.
-    if (m_digester.IsWanted() && m_digester.Fed() == m_size)
-        m_digester.Update(data, count);
+    if (m_digests->IsWanted() && m_digests->Fed() == m_size)
+        m_digests->Feed(data, count);
     m_size += count;
     return static_cast<int>(count);
 }
 
 void DownloadWriteFile::Close() {
+    // A worker waiting for the hashing thread, or a full ring, lets go at once.
+    m_digests->Cancel();
     if (m_file.IsOpen()) {
         try {
             m_file.Close();
@@ -73,13 +75,13 @@ void DownloadWriteFile::Clear() {
     if (!m_file.IsOpen()) {
         DeleteFileW(m_path.c_str());
         m_size = 0;
-        m_digester.Reset();
+        m_digests->Reset();
         return;
     }
     try {
         m_file.SetLength(0);
         m_size = 0;
-        m_digester.Reset();
+        m_digests->Reset();
     } catch (const CFileExException& e) {
         LogFailure(e.m_code);
         SetError(kHttpErrorSys, e.m_code);
@@ -87,10 +89,10 @@ void DownloadWriteFile::Clear() {
 }
 
 bool DownloadWriteFile::BeforeFirstWrite(const std::function<bool()>& keepGoing) {
-    if (!m_digester.IsWanted() || m_digester.Fed() == m_size)
+    if (!m_digests->IsWanted() || m_digests->Fed() == m_size)
         return true;
-    m_digester.Reset();
-    const DWORD error = m_digester.FeedFileStart(m_path, m_size, keepGoing);
+    m_digests->Reset();
+    const DWORD error = m_digests->FeedFileStart(m_path, m_size, keepGoing);
     if (error == ERROR_SUCCESS)
         return true;
     if (error != ERROR_CANCELLED)
@@ -98,10 +100,14 @@ bool DownloadWriteFile::BeforeFirstWrite(const std::function<bool()>& keepGoing)
     return false;
 }
 
+void DownloadWriteFile::AfterLastWrite() {
+    m_digests->Drain();
+}
+
 FileDigests DownloadWriteFile::FinishDigests() {
-    if (!m_digester.IsWanted() || m_digester.Fed() != m_size)
+    if (!m_digests->IsWanted() || m_digests->Fed() != m_size)
         return FileDigests();
-    return m_digester.Finish();
+    return m_digests->Finish();
 }
 
 bool DownloadWriteFile::Truncate(const std::wstring& path, uint64_t length) {

@@ -2,12 +2,14 @@
 // Body sink of a file download: appends to the partial file, refuses a write that would grow
 // the file past the size the caller expects (a server sending more than it should), and keeps
 // the digests of the whole file when asked: on the worker, the bytes the file held when it was
-// opened first, then every byte written. Open/Close/Clear on the UI thread, Write/Clear and
-// BeforeFirstWrite on the download worker, serialised by the owning transfer.
+// opened first, then every byte written, handed to a hashing thread of its own.
+// Open/Close/Clear on the UI thread, Write/Clear, BeforeFirstWrite and AfterLastWrite on the
+// download worker, serialised by the owning transfer (AfterLastWrite may meet Close).
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "Http/FileDigester.h"
+#include "Http/DigestPipe.h"
 #include "Http/OBaseStream.h"
 #include "Runtime/FileEx.h"
 
@@ -23,6 +25,8 @@ public:
     bool Open(const std::wstring& path);
     // Hashes what the file held when it was opened, when digests are wanted.
     bool BeforeFirstWrite(const std::function<bool()>& keepGoing) override;
+    // Waits for the hashing thread, so that the owner finds the digests ready.
+    void AfterLastWrite() override;
     int Write(const void* data, unsigned count) override;
     void Close() override;
     void Clear() override;
@@ -31,7 +35,7 @@ public:
     void SetSizeLimit(uint64_t limit) { m_sizeLimit = limit; }
     uint64_t Size() const { return m_size; }
     // kDigest* bits; set before the transfer is handed over.
-    void SetDigests(unsigned kinds) { m_digester = FileDigester(kinds); }
+    void SetDigests(unsigned kinds) { m_digests = std::make_unique<DigestPipe>(kinds); }
     // The digests of the bytes now in the file; all empty unless they cover every one of them.
     FileDigests FinishDigests();
 
@@ -45,5 +49,6 @@ private:
     CFileEx m_file;
     uint64_t m_size = 0;
     uint64_t m_sizeLimit = 0;
-    FileDigester m_digester;
+    // Never null; replaced only before the transfer is handed over.
+    std::unique_ptr<DigestPipe> m_digests = std::make_unique<DigestPipe>(0);
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The digests of a file as it is written: the kinds asked for, fed every byte in order from
-// the file's start, on whichever thread writes the file (the download worker).
-// One thread at a time; the owner orders its hand-overs between threads.
+// the file's start (by a download's hashing thread, or its worker for the bytes the file
+// already held). One thread at a time; the owner orders its hand-overs between threads.
 // winsock2.h must come before windows.h.
 #include <winsock2.h>
 

@@ -3,7 +3,7 @@
 // range, falling back to a full download when the server ignores the range, checking what
 // arrives against the size the caller expects, and reporting progress once a second with a
 // ten-second average speed. On request it also hands over the MD5 and SHA-256 of the finished
-// file, computed on the worker as the bytes are written (the UI thread never reads the file).
+// file, computed beside the worker as the bytes are written (the UI thread never reads the file).
 // UI thread only (its file sink is written by the worker).
 #include <cstdint>
 #include <deque>

@@ -42,13 +42,21 @@ void CALLBACK HttpTimerProc(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void StartEngine(Engine& engine) {
-    if (!engine.worker) {
-        engine.worker.reset(new CCurlWorkshop());
-        engine.worker->Init();
-        engine.worker->StartThread();
+    if (engine.worker)
+        return;
+    // Here, on the UI thread before any worker runs, because libcurl's global set-up is not
+    // safe to race with the workers' first calls. It loads the system's security packages
+    // (tens of milliseconds), which is why nothing of this runs before a transfer is asked for.
+    static const bool curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)curlReady;
+    if (!g_timer) {
+        g_timerTicks = 0;
+        g_timer = SetTimer(nullptr, kTimerId, HttpEngines::kTimerPeriodMs, &HttpTimerProc);
     }
-    if (!engine.manager)
-        engine.manager.reset(new CHttpMgr());
+    engine.worker.reset(new CCurlWorkshop());
+    engine.worker->Init();
+    engine.worker->StartThread();
+    engine.manager.reset(new CHttpMgr());
 }
 
 void StopEngine(Engine& engine) {
@@ -75,17 +83,8 @@ RuntimeEngines Engines() {
 }
 
 void Start() {
-    if (g_started)
-        return;
+    // Each engine starts with its first request: the first page needs none of them.
     g_started = true;
-    // Initialised here, before any worker runs, because libcurl's global set-up is not
-    // safe to race with the workers' first calls.
-    static const bool curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)curlReady;
-    g_timerTicks = 0;
-    g_timer = SetTimer(nullptr, kTimerId, kTimerPeriodMs, &HttpTimerProc);
-    StartEngine(g_command);
-    StartEngine(g_download);
 }
 
 void Stop() {
@@ -107,6 +106,8 @@ CCurlWorkshop* Worker(HttpEngine engine) {
 }
 
 CHttpMgr* Manager(HttpEngine engine) {
+    if (g_started)
+        StartEngine(EngineOf(engine));
     return EngineOf(engine).manager.get();
 }
 

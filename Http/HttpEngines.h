@@ -14,14 +14,17 @@ constexpr unsigned kTimerPeriodMs = 500;
 
 // What InitMainThreadRuntime/ShutdownMainThreadRuntime call to start and stop both engines.
 RuntimeEngines Engines();
+// Allows the engines to run; each one starts when its manager is first asked for.
 void Start();
 // Only from ShutdownMainThreadRuntime, once the task queue has stopped: it also drops what
 // the workers posted meanwhile.
 void Stop();
 
-// Null while the engine is not running.
-CCurlWorkshop* Worker(HttpEngine engine);
+// The manager, starting its engine (worker, timer, libcurl's global set-up) on first use;
+// null between Stop and Start.
 CHttpMgr* Manager(HttpEngine engine);
+// Null until the engine has started.
+CCurlWorkshop* Worker(HttpEngine engine);
 inline CCurlWorkshop* CommandWorker() {
     return Worker(HttpEngine::kCommand);
 }

@@ -11,6 +11,9 @@ public:
     // that the UI thread can drop the transfer meanwhile: work that must come first. False
     // when the transfer cannot go on (the error fields say why) or `keepGoing` turned false.
     virtual bool BeforeFirstWrite(const std::function<bool()>& keepGoing) { return true; }
+    // Worker thread, once the transfer has ended and before its end is reported, outside the
+    // stream lock: work on what was written that the owner needs at the end.
+    virtual void AfterLastWrite() {}
     // Count written, or -1 with the error fields saying why.
     virtual int Write(const void* data, unsigned count) = 0;
     virtual void Close() = 0;

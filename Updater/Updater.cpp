@@ -197,8 +197,10 @@ void Updater::HandleManifestResult(int errorType, int errorCode) {
     m_packageUrls.insert(m_packageUrls.end(), info->mirrors.begin(), info->mirrors.end());
     m_packageUrlIndex = 0;
     m_packageSize = info->size;
-    m_packageMd5 = info->md5;
+    // SHA-256 decides when the manifest carries it: MD5 then proves nothing more and would
+    // only cost hashing time; it stays in manifests for installers already in the field.
     m_packageSha256 = info->sha256;
+    m_packageMd5 = m_packageSha256.empty() ? info->md5 : std::wstring();
     StartPackageDownload();
     m_listener->OnManifestResult(0, errorCode, info->version);
 }

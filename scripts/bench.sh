@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Download benchmark: a 1 GiB file served by a local nginx, fetched to disk by our
-# CHttpDownloadFile (HttpBench.exe), by the cross-built curl.exe under the same Wine and by the
-# machine's own curl, in turn, three runs each (BENCH_RUNS); the same download with both digests
-# asked for, and how long the UI thread then takes to answer; the CPU use of the two idle engines.
+# CHttpDownloadFile (HttpBench.exe), by the cross-built curl.exe under the same Wine, by the
+# machine's own curl, and by ours with both digests asked for (how long the UI thread then takes
+# to answer), five runs each (BENCH_RUNS); the CPU use of the two idle engines.
+# Every timed download starts with the page cache written back, since a client writing while the
+# previous one's gigabyte is still being flushed costs two to four times the CPU; which client
+# goes first turns from run to run.
 # Then the installer: size, start-up beside the smallest window program (alternating, 15 runs
 # each, BENCH_STARTUP_RUNS), peak memory of a whole install.
-# Ends with one name=value line per figure (medians).   bench.sh BUILD_DIR
+# Ends with one name=value line per figure (medians; the minimum and the spread, (max - min) /
+# median, beside the download times).   bench.sh BUILD_DIR
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -22,7 +26,7 @@ native_curl=$(command -v curl) || { echo "bench: the machine's curl is missing" 
 state=$build/bench
 servers=$state/servers
 size=$((1024 * 1024 * 1024))
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 startup_runs=${BENCH_STARTUP_RUNS:-15}
 mkdir -p "$state"
 
@@ -49,6 +53,10 @@ url="http://127.0.0.1:$port/big1g.bin"
 
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
+minimum() { printf '%s\n' "$@" | sort -g | head -1; }
+# "median min spread" of the samples, the spread being (max - min) / median.
+summary() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
+    m = v[int((NR + 1) / 2)]; printf "%s %s %.3f", m, v[1], (v[NR] - v[1]) / m }'; }
 field() { sed -n "s/^$1=//p" | tr -d '\r'; }
 
 # CPU seconds (user + system) of one command and what it waited for, measured from outside in
@@ -60,9 +68,25 @@ cpu_of() {
     awk '{ printf "%.3f", $1 + $2 }' "$state/time.txt"
 }
 
+# Waits until the kernel has written back what earlier runs (or other programs) left dirty, so
+# that no client pays for another's writes; bounded, as other programs may keep writing.
+settle_page_cache() {
+    local limit_kib=32768 tries=0 dirty
+    sync
+    while [ $tries -lt 100 ]; do
+        dirty=$(awk '/^Dirty:/ { print $2 }' /proc/meminfo)
+        [ "${dirty:-0}" -lt $limit_kib ] && return
+        sleep 0.2
+        tries=$((tries + 1))
+    done
+    echo "bench: $dirty KiB still dirty after 20 s; timing anyway" >&2
+}
+
 ours=() curls=() natives=() peaks=() our_cpus=() curl_cpus=() hashed=() stalls=()
-for run in $(seq 1 $runs); do
+run_ours() {
     rm -f "$state/ours.bin"
+    settle_page_cache
+    local cpu out
     cpu=$(cpu_of "$state/out.txt" "$WINE" "$bench" download "$url" "$(winpath "$state/ours.bin")" "$size")
     out=$(cat "$state/out.txt")
     [ "$(echo "$out" | field result)" = "0,0" ] || { echo "bench: our download failed: $out" >&2; exit 1; }
@@ -71,31 +95,46 @@ for run in $(seq 1 $runs); do
     our_cpus+=("$cpu")
     peaks+=("$(echo "$out" | field peak_working_set_bytes)")
     rm -f "$state/ours.bin"
-
+}
+run_curl() {
     rm -f "$state/curl.bin"
+    settle_page_cache
+    local cpu
     cpu=$(cpu_of "$state/out.txt" "$WINE" "$curl_exe" -s -o "$(winpath "$state/curl.bin")" -w '%{time_total}' "$url")
     [ "$(stat -c %s "$state/curl.bin")" = "$size" ] || { echo "bench: curl's file is not whole" >&2; exit 1; }
     curls+=("$(tr -d '\r' <"$state/out.txt")")
     curl_cpus+=("$cpu")
     rm -f "$state/curl.bin"
-
+}
+run_native() {
     rm -f "$state/native.bin"
+    settle_page_cache
     "$native_curl" -s -o "$state/native.bin" -w '%{time_total}' "$url" </dev/null >"$state/out.txt" 2>/dev/null
     [ "$(stat -c %s "$state/native.bin")" = "$size" ] || { echo "bench: native curl's file is not whole" >&2; exit 1; }
     natives+=("$(cat "$state/out.txt")")
     rm -f "$state/native.bin"
-
-    # Both digests asked for: the hashing runs on the worker while the UI thread answers a probe.
+}
+# Both digests asked for: the hashing runs beside the receive while the UI thread answers a probe.
+run_hashed() {
     rm -f "$state/ours.bin"
+    settle_page_cache
+    local out
     out=$("$WINE" "$bench" download "$url" "$(winpath "$state/ours.bin")" "$size" digests </dev/null 2>/dev/null)
     [ "$(echo "$out" | field result)" = "0,0" ] || { echo "bench: our hashed download failed: $out" >&2; exit 1; }
     [ -n "$(echo "$out" | field sha256)" ] || { echo "bench: no SHA-256 came back" >&2; exit 1; }
     hashed+=("$(echo "$out" | field seconds)")
     stalls+=("$(echo "$out" | field ui_max_stall_ms)")
     rm -f "$state/ours.bin"
-    echo "run $run: ours ${ours[-1]} s (cpu ${our_cpus[-1]} s), curl.exe ${curls[-1]} s (cpu ${curl_cpus[-1]} s)," \
-        "native curl ${natives[-1]} s, ours with digests ${hashed[-1]} s (UI stall ${stalls[-1]} ms)," \
-        "our peak working set ${peaks[-1]} bytes"
+}
+clients=(run_ours run_curl run_native run_hashed)
+for run in $(seq 1 $runs); do
+    # Each run starts with the next client, so that none always follows the same one.
+    for n in 0 1 2 3; do
+        ${clients[$(( (run - 1 + n) % 4 ))]}
+    done
+    echo "run $run (load $(cut -d' ' -f1-3 /proc/loadavg)): ours ${ours[-1]} s (cpu ${our_cpus[-1]} s)," \
+        "curl.exe ${curls[-1]} s (cpu ${curl_cpus[-1]} s), native curl ${natives[-1]} s," \
+        "ours with digests ${hashed[-1]} s (UI stall ${stalls[-1]} ms), our peak working set ${peaks[-1]} bytes"
 done
 
 # The same download of 30 MB, to show that the working set does not grow with the file.
@@ -125,25 +164,31 @@ install=$(flock /tmp/zorva-e2e.lock python3 "$root/tests/app/e2e/installer_e2e.p
     --source "$root" 2>&1)
 echo "$install" | grep -v '^install_peak_working_set_mib='
 # The figures, one name=value line each.
-our_s=$(median "${ours[@]}")
-curl_s=$(median "${curls[@]}")
-native_s=$(median "${natives[@]}")
-hashed_s=$(median "${hashed[@]}")
+read -r our_s our_min our_spread <<<"$(summary "${ours[@]}")"
+read -r curl_s curl_min curl_spread <<<"$(summary "${curls[@]}")"
+read -r native_s native_min native_spread <<<"$(summary "${natives[@]}")"
+read -r hashed_s hashed_min hashed_spread <<<"$(summary "${hashed[@]}")"
 our_cpu=$(median "${our_cpus[@]}")
 curl_cpu=$(median "${curl_cpus[@]}")
 peak=$(median "${peaks[@]}")
-awk -v o="$our_s" -v c="$curl_s" -v n="$native_s" -v h="$hashed_s" -v s="$size" 'BEGIN {
-    printf "download_ours_seconds=%.3f (%.1f MiB/s)\n", o, s / o / 1048576
-    printf "download_curl_seconds=%.3f (%.1f MiB/s)\n", c, s / c / 1048576
-    printf "download_native_seconds=%.3f (%.1f MiB/s)\n", n, s / n / 1048576
-    printf "download_hashed_seconds=%.3f (%.1f MiB/s)\n", h, s / h / 1048576 }'
+seconds_line() {
+    awk -v name="$1" -v m="$2" -v lo="$3" -v sp="$4" -v s="$size" 'BEGIN {
+        printf "%s=%.3f (%.1f MiB/s; minimum %.3f, spread %.0f %%)\n", name, m, s / m / 1048576, lo, 100 * sp }'
+}
+seconds_line download_ours_seconds "$our_s" "$our_min" "$our_spread"
+seconds_line download_curl_seconds "$curl_s" "$curl_min" "$curl_spread"
+seconds_line download_native_seconds "$native_s" "$native_min" "$native_spread"
+seconds_line download_hashed_seconds "$hashed_s" "$hashed_min" "$hashed_spread"
 awk -v p="$small_peak" 'BEGIN { printf "download_30mb_peak_working_set_mib=%.1f\n", p / 1048576 }'
-awk -v o="$our_s" -v c="$curl_s" 'BEGIN { printf "download_ratio=%.3f\n", c / o }'
-awk -v h="$hashed_s" -v c="$curl_s" 'BEGIN { printf "download_hashed_ratio=%.3f\n", c / h }'
-awk -v o="$our_s" -v n="$native_s" 'BEGIN { printf "download_native_ratio=%.3f\n", n / o }'
+# Each ratio of the medians, with the ratio of the minimums beside it.
+ratio_line() { awk -v name="$1" -v a="$2" -v b="$3" -v c="$4" -v d="$5" \
+    'BEGIN { printf "%s=%.3f (of minimums: %.3f)\n", name, a / b, c / d }'; }
+ratio_line download_ratio "$curl_s" "$our_s" "$curl_min" "$our_min"
+ratio_line download_hashed_ratio "$curl_s" "$hashed_s" "$curl_min" "$hashed_min"
+ratio_line download_native_ratio "$native_s" "$our_s" "$native_min" "$our_min"
 awk -v o="$our_cpu" -v c="$curl_cpu" -v s="$size" 'BEGIN {
-    printf "download_cpu_s_per_gib=%.3f (curl.exe: %.3f)\n", o / (s / 1073741824), c / (s / 1073741824)
-    printf "download_cpu_ratio=%.3f\n", o / c }'
+    printf "download_cpu_s_per_gib=%.3f (curl.exe: %.3f)\n", o / (s / 1073741824), c / (s / 1073741824) }'
+ratio_line download_cpu_ratio "$our_cpu" "$curl_cpu" "$(minimum "${our_cpus[@]}")" "$(minimum "${curl_cpus[@]}")"
 echo "ui_max_stall_ms=$(median "${stalls[@]}") (network idle: $idle_stall)"
 echo "idle_cpu_percent=$(echo "$idle" | field idle_cpu_percent)"
 awk -v p="$peak" 'BEGIN { printf "download_peak_working_set_mib=%.1f\n", p / 1048576 }'

@@ -1,12 +1,16 @@
-// The download's file sink on real files in a temporary folder.
+// The download's file sink on real files in a temporary folder, and its hashing thread.
 #include "Http/DownloadWriteFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "Http/DigestPipe.h"
 #include "Http/HttpResult.h"
 #include "Runtime/CommonUtils.h"
+#include "Runtime/Md5.h"
+#include "Runtime/PlatformHash.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -86,3 +90,44 @@ TEST_F(DownloadWriteFileTest, TruncateCutsBack) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Sha256Of(const std::string& data) {
+    CPlatformHash hash(CPlatformHash::Algorithm::kSha256);
+    hash.Update(data.data(), data.size());
+    return hash.FinishHex();
+}
+
+}  // namespace
+
+// The hashing thread behind a ring much smaller than the pieces written: each piece waits for
+// room (the writer slows), no byte is lost or hashed twice, a reset drops what was still queued,
+// and a cancelled pipe answers no digest.
+TEST(DigestPipeTest, FullRingSlowsTheWriterAndLosesNothing) {
+    constexpr size_t kRing = 64 * 1024;
+    std::string data(5 * 1024 * 1024 + 123, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 131) ^ (i >> 9));
+    DigestPipe pipe(kDigestMd5 | kDigestSha256, kRing);
+    const std::string junk(3 * kRing, 'j');
+    ASSERT_TRUE(pipe.Feed(junk.data(), junk.size()));
+    pipe.Reset();
+    EXPECT_EQ(pipe.Fed(), 0u);
+    const size_t piece = 1024 * 1024 + 7;
+    for (size_t at = 0; at < data.size(); at += piece)
+        ASSERT_TRUE(pipe.Feed(data.data() + at, std::min(piece, data.size() - at)));
+    EXPECT_EQ(pipe.Fed(), data.size());
+    EXPECT_GE(pipe.FullWaits(), data.size() / piece) << "every piece larger than the ring waited for room";
+    ASSERT_TRUE(pipe.Drain());
+    const FileDigests digests = pipe.Finish();
+    EXPECT_EQ(digests.sha256, Sha256Of(data));
+    EXPECT_EQ(digests.md5, CMd5::OfString(data));
+
+    DigestPipe cancelled(kDigestSha256, kRing);
+    ASSERT_TRUE(cancelled.Feed(data.data(), kRing));
+    cancelled.Cancel();
+    EXPECT_FALSE(cancelled.Feed(data.data(), 1));
+    EXPECT_FALSE(cancelled.Drain());
+    EXPECT_EQ(cancelled.Finish().sha256, "");
+}

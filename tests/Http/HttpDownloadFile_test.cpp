@@ -389,7 +389,8 @@ TEST_F(HttpDownloadFileTest, SpeedIsATenSecondAverage) {
 }
 
 // The digests handed over with (0, 0) are the finished file's however it was put together:
-// fresh, resumed (the kept bytes hashed on the worker first), restarted because the server
+// fresh, resumed (the kept bytes hashed on the worker first), cut and resumed by the engine's
+// own retry, restarted because the server
 // ignored the range or the partial file was too large (the hashes start over), or whole on
 // disk already (hashed on the worker, no traffic); a kind not asked for stays empty.
 TEST_F(HttpDownloadFileTest, DigestsCoverTheWholeFile) {
@@ -405,6 +406,7 @@ TEST_F(HttpDownloadFileTest, DigestsCoverTheWholeFile) {
     } cases[] = {
         {"fresh", "", NginxUrl(L"/medium.bin"), both},
         {"resumed", Pattern(0, 1000000), NginxUrl(L"/medium.bin"), both},
+        {"cut mid-body, resumed", "", TaggedFile(L"size=3145745&drop=2000000"), both},
         {"range ignored", std::string(1000000, 'x'), TaggedFile(L"size=3145745&range=ignore"), both},
         {"oversized partial", std::string(size + 5, 'x'), NginxUrl(L"/medium.bin"), both},
         {"whole on disk", Pattern(0, size), TaggedFile(L"size=3145745"), both},
@@ -422,7 +424,8 @@ TEST_F(HttpDownloadFileTest, DigestsCoverTheWholeFile) {
         EXPECT_EQ(download.Digests().md5, md5);
         EXPECT_EQ(download.Digests().sha256, (c.kinds & kDigestSha256) ? sha256 : "");
     }
-    EXPECT_EQ(Seen(), "/file bytes=1000000-\n") << "only the range-ignoring server was asked";
+    EXPECT_EQ(Seen(), "/file -\n/file bytes=2000000-\n/file bytes=1000000-\n")
+        << "the cut body resumed where it broke off";
 }
 
 // Stopping downloads in the middle of their bodies, again and again: once Stop returns the

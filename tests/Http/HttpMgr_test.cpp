@@ -175,6 +175,23 @@ TEST_F(HttpMgrTest, WaitingRetryStartsEarlyWithAnotherRequest) {
     EXPECT_EQ(Manager().TaskCount(), 0u);
 }
 
+// Nothing of an engine runs before its first request: the first page of the installer needs
+// neither worker. A command starts the command engine alone; a download then starts its own.
+TEST_F(HttpMgrTest, EnginesStartWithTheirFirstRequest) {
+    EXPECT_EQ(HttpEngines::CommandWorker(), nullptr);
+    EXPECT_EQ(HttpEngines::DownloadWorker(), nullptr);
+    TracedCommand& command = Add(HttpTest::NginxUrl(L"/small.bin"));
+    ASSERT_TRUE(command.Send());
+    EXPECT_NE(HttpEngines::CommandWorker(), nullptr);
+    EXPECT_EQ(HttpEngines::DownloadWorker(), nullptr);
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return m_board.bodies.size() == 1; }, kWaitMs));
+    TestEnv::TempDir folder{L"engines"};
+    CHttpDownloadFile download;
+    ASSERT_TRUE(download.Download(HttpTest::NginxUrl(L"/small.bin"), folder.File(L"small.bin"), 1000, nullptr));
+    EXPECT_NE(HttpEngines::DownloadWorker(), nullptr);
+    EXPECT_TRUE(download.Stop());
+}
+
 // After shutdown, requests still held by callers have no manager and no worker, whether
 // they were sent or never were; stopping or destroying them calls into no freed engine, and
 // sending them fails.

@@ -330,14 +330,23 @@ TEST_F(UpdaterTest, WrongDigestIsRefused) {
     }
 }
 
-// Both digests right, written in upper case: they compare without regard to case.
-TEST_F(UpdaterTest, UpperCaseDigestsInstall) {
+// Digests compare without regard to case; with "Sha256" given, SHA-256 alone decides and a wrong
+// "Md5" does not stop the install.
+TEST_F(UpdaterTest, RightDigestInstalls) {
     const std::string package = HttpTest::Pattern(0, kPackageSize);
-    Begin({ServeManifest(Manifest(PackageUrl(), std::to_string(kPackageSize), Upper(CMd5::OfString(package)),
-                                  Upper(Sha256Of(package))))});
-    ASSERT_TRUE(WaitFor(Event::kDownload));
-    EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type);
-    EXPECT_EQ(package, TestEnv::ReadFileBytes(Package()));
+    const std::pair<std::string, std::string> right[] = {
+        {Upper(CMd5::OfString(package)), ""},
+        {std::string(32, 'a'), Upper(Sha256Of(package))},
+    };
+    int reports = 0;
+    for (const auto& digests : right) {
+        DeleteFileW(Package().c_str());
+        Begin({ServeManifest(
+            Manifest(PackageUrl(), std::to_string(kPackageSize), digests.first, digests.second))});
+        ASSERT_TRUE(WaitFor(Event::kDownload, ++reports));
+        EXPECT_EQ(0, m_listener.Last(Event::kDownload)->type) << digests.first << " " << digests.second;
+        EXPECT_EQ(package, TestEnv::ReadFileBytes(Package()));
+    }
 }
 
 // "123abc" as Size gives an expected size of 123: a 200000-byte body does not match it.
