@@ -332,7 +332,7 @@ TEST_F(UpdaterTest, WrongDigestIsRefused) {
 
 // Digests compare without regard to case; with "Sha256" given, SHA-256 alone decides and a wrong
 // "Md5" does not stop the install.
-TEST_F(UpdaterTest, RightDigestInstalls) {
+TEST_F(UpdaterTest, UpperCaseDigestsInstall) {
     const std::string package = HttpTest::Pattern(0, kPackageSize);
     const std::pair<std::string, std::string> right[] = {
         {Upper(CMd5::OfString(package)), ""},
