@@ -1,7 +1,8 @@
 #pragma once
 // The maker's addresses and whom the installer trusts, fixed when an executable is built (each
 // executable links one configuration): the installer runs elevated, so nothing at run time may
-// choose what it downloads or runs. Any thread.
+// choose what it downloads or runs. Only the end-to-end test build may move its loopback ports
+// (zorva_endpoints' TEST_OVERRIDES). Any thread.
 #include <string>
 #include <vector>
 
@@ -13,3 +14,5 @@ const wchar_t* AgreementUrl();
 std::vector<std::string> PinnedSignerKeys();
 // PEM certificates of the only CAs trusted for HTTPS; empty: the Windows trust store decides.
 const char* ServerCaCertificates();
+// The install animation's step: the built-in one, which a test build may shorten.
+unsigned InstallStepMs(unsigned builtIn);

@@ -224,7 +224,7 @@ void CMainDlg::OnDownloadResult(int errorType, int errorCode, const std::wstring
         m_lbSpeed->SetText(L"90%");
         const RECT& pos = m_proInstallProgress->GetPos();
         SetProgressFill(static_cast<int>((pos.right - pos.left) * kDownloadShare));
-        SetTimer(m_hWnd, kInstallTimer, kInstallTimerMs, nullptr);
+        SetTimer(m_hWnd, kInstallTimer, InstallStepMs(kInstallTimerMs), nullptr);
         return;
     }
     const bool refused = errorType == kHttpErrorUser && (errorCode == Updater::kErrorDigestMismatch ||

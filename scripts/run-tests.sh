@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs the whole CTest suite under one persistent wineserver and one Xvfb,
-# and stops everything it started, whatever the outcome.
+# Runs the CTest suite under Wine and stops everything it started, whatever the outcome.
+# The unit tests share one persistent wineserver and display. End-to-end cases hold a slot (CTest
+# resource "e2e"): each slot has its own prefix, wineserver, desktop holder and Xvfb, so that two
+# cases can click, install and change their prefix side by side.   run-tests.sh BUILD [ctest args]
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+build=$(cd "${1:-$root/build}" && pwd)
 shift || true
 source "$root/scripts/wine-env.sh"
 # The servers started below outlive this run; they must not inherit a caller's descriptors
@@ -12,42 +14,80 @@ for fd in /proc/$$/fd/*; do
   fd=${fd##*/}
   [ "$fd" -gt 2 ] && exec {fd}>&-
 done
-wine_prefix_ready || exit 1
+slot_count=${ZORVA_E2E_SLOT_COUNT:-2}
 
-xvfb_pid=
-# Another run may share the prefix's server; only the run that started it stops it.
-own_server=1
-# A server serves one prefix; its working folder is named after the prefix's device and inode.
-prefix_server=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
-for pid in $(pgrep -u "$(id -u)" -f '^/usr/lib/wine/wineserver'); do
-  case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$prefix_server") own_server=0 ;; esac
-done
+# Only the run that started a prefix's server stops it: another run may share the prefix.
+own_prefixes=()
+x_pids=()
 cleanup() {
-  [ "$own_server" = 1 ] && "$WINESERVER" -k </dev/null >/dev/null 2>&1
-  [ -n "$xcomp_pid" ] && kill "$xcomp_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
+  local prefix pid
+  for prefix in "${own_prefixes[@]}"; do
+    WINEPREFIX=$prefix "$WINESERVER" -k </dev/null >/dev/null 2>&1
+  done
+  # Compositors first, then their displays.
+  for pid in "${x_pids[@]}"; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
 }
 trap cleanup EXIT
-xcomp_pid=
-if [ -z "${DISPLAY:-}" ]; then
-  start_xvfb || exit 1
-  # A compositor, so that layered windows (the drop shadow) blend in screenshots.
+
+# A display of our own with a compositor, so that layered windows (the drop shadow) blend in
+# screenshots; sets DISPLAY.
+own_display() {
+  start_xvfb || return 1
   xcompmgr </dev/null >/dev/null 2>&1 &
-  xcomp_pid=$!
+  x_pids=($! "$xvfb_pid" "${x_pids[@]}")
+}
+
+# Keeps one server and Wine's services alive in $WINEPREFIX for all tests that use it; their output
+# must not hold the test runner's pipes open.
+start_wine() {
+  wine_prefix_ready || return 1
+  # A server serves one prefix; its working folder is named after the prefix's device and inode.
+  local server pid own=1
+  server=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+  for pid in $(pgrep -u "$(id -u)" -f '^/usr/lib/wine/wineserver'); do
+    case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$server") own=0 ;; esac
+  done
+  [ "$own" = 1 ] && own_prefixes+=("$WINEPREFIX")
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
+  # Wine's desktop shell must not end and start again while the server lives: once ended it no
+  # longer answers for the shell windows list (the launcher is started through it). One holder per
+  # server keeps the desktop in use; it ends with the server. Process ids are reused: the recorded
+  # one counts only while it is still the holder.
+  local holder=$WINEPREFIX/.desktop-holder.pid
+  if [ -f "$build/tests/DesktopHolder.exe" ] && ! grep -qs DesktopHolder "/proc/$(cat "$holder" 2>/dev/null)/cmdline"
+  then
+    setsid "$WINE" "$build/tests/DesktopHolder.exe" </dev/null >/dev/null 2>&1 &
+    echo $! >"$holder"
+  fi
+}
+
+if [ -z "${DISPLAY:-}" ]; then
+  own_display || exit 1
+fi
+start_wine || exit 1
+
+# The slots, only when the chosen tests include a case that asks for one. Slot N: prefix
+# <prefix>-e2eN (made from the main one, kept between runs like it), its own Xvfb; described in
+# slots/N.env.
+slots=$build/e2e-slots
+resources=()
+if (cd "$build" && ctest --show-only=json-v1 "$@" 2>/dev/null) | grep -q '"RESOURCE_GROUPS"'; then
+  mkdir -p "$slots"
+  main_prefix=$WINEPREFIX main_display=$DISPLAY
+  ids=
+  for n in $(seq 0 $((slot_count - 1))); do
+    export WINEPREFIX=$main_prefix-e2e$n
+    wine_prefix_copy "$main_prefix" && own_display && start_wine || exit 1
+    printf 'export ZORVA_WINEPREFIX=%q DISPLAY=%q\n' "$WINEPREFIX" "$DISPLAY" >"$slots/$n.env"
+    ids+="${ids:+,}{\"id\":\"$n\",\"slots\":1}"
+  done
+  export WINEPREFIX=$main_prefix DISPLAY=$main_display ZORVA_E2E_SLOTS=$slots
+  echo "{\"version\":{\"major\":1,\"minor\":0},\"local\":[{\"e2e\":[$ids]}]}" >"$slots/resources.json"
+  resources=(--resource-spec-file "$slots/resources.json")
 fi
 
-# Keep one server and Wine's services alive for all tests; their output must not
-# hold the test runner's pipes open.
-"$WINESERVER" -p </dev/null >/dev/null 2>&1
-"$WINE" cmd /c exit </dev/null >/dev/null 2>&1
-# Wine's desktop shell must not end and start again while the server lives: once ended it no
-# longer answers for the shell windows list (the launcher is started through it). One holder per
-# server keeps the desktop in use; it ends with the server.
-holder=$WINEPREFIX/.desktop-holder.pid
-# Process ids are reused: the recorded one counts only while it is still the holder.
-if [ -f "$build/tests/DesktopHolder.exe" ] && ! grep -qs DesktopHolder "/proc/$(cat "$holder" 2>/dev/null)/cmdline"; then
-  setsid "$WINE" "$build/tests/DesktopHolder.exe" </dev/null >/dev/null 2>&1 &
-  echo $! >"$holder"
-fi
-
-cd "$build" && ctest --output-on-failure -j2 "$@"
+cd "$build" && ctest --output-on-failure -j2 "${resources[@]}" "$@"

@@ -4,6 +4,13 @@
 # Starts a private Xvfb when no display is set, and stops it afterwards.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
+# A test holding an end-to-end slot (CTest gives it "id:N,slots:1") runs in that slot's prefix and on
+# its display, which scripts/run-tests.sh set up and described in ZORVA_E2E_SLOTS/N.env.
+slot=${CTEST_RESOURCE_GROUP_0_E2E:-}
+if [ -n "$slot" ] && [ -n "${ZORVA_E2E_SLOTS:-}" ]; then
+  slot=${slot#id:}
+  source "$ZORVA_E2E_SLOTS/${slot%%,*}.env" || exit 1
+fi
 source "$root/scripts/wine-env.sh"
 wine_prefix_ready || exit 1
 

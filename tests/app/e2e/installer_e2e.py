@@ -16,11 +16,15 @@ import subprocess
 import sys
 import time
 
-PRIMARY_PORT = 18431
-FALLBACK_PORT = 18432
+# The ports TarnisSetupLocal was built with. Each case moves its servers to free ports of its own
+# (choose_ports, at the start of the case) and hands them to the installer in ZORVA_TEST_PORTS, so
+# cases in other slots or checkouts never meet; read these names when you need them, never copy them.
+BUILT_PORTS = (18431, 18432)
+PRIMARY_PORT, FALLBACK_PORT = BUILT_PORTS
 WINE = "/usr/lib/wine/wine64"
 MAIN_TITLE = "安装Tarnis"
 DEFAULT_DIR = "C:\\Zorva网络\\ZorvaTarnis"
+INSTALL_STEP_MS = 10  # of the built-in 100 ms: the animation's 100 steps in about a second
 PACKAGE_PAD = 3 * 1024 * 1024  # makes the download last long enough to watch and to cut
 WAIT_S = 40
 
@@ -37,6 +41,17 @@ BOX_CANCEL = (240, 93)
 
 class Failure(Exception):
     pass
+
+
+def choose_ports():
+    """Two ports free on loopback now, held together so that they differ."""
+    global PRIMARY_PORT, FALLBACK_PORT
+    probes = [socket.socket() for _ in BUILT_PORTS]
+    for probe in probes:
+        probe.bind(("127.0.0.1", 0))
+    PRIMARY_PORT, FALLBACK_PORT = (probe.getsockname()[1] for probe in probes)
+    for probe in probes:
+        probe.close()
 
 
 def check(condition, what):
@@ -97,8 +112,14 @@ class World:
         """The fallback speaks HTTPS with the named certificate of the test PKI."""
         script = os.path.join(self.source, "scripts", "update-server.sh")
         tls = [os.path.join(self.pki, certificate + ".pem"), os.path.join(self.pki, certificate + ".key")]
-        subprocess.run(["bash", script, "start", self.server, str(PRIMARY_PORT), str(FALLBACK_PORT), "300", rate]
-                       + tls, check=True, stdin=subprocess.DEVNULL, timeout=30)
+        for _ in range(3):
+            if subprocess.run(["bash", script, "start", self.server, str(PRIMARY_PORT), str(FALLBACK_PORT), "300",
+                               rate] + tls, stdin=subprocess.DEVNULL, timeout=30).returncode == 0:
+                return
+            # Taken since they were chosen: other ones, unless an installer already has these.
+            check(not self.installers, "the update servers restarted on their ports")
+            choose_ports()
+        raise Failure("the update servers did not start")
 
     def stop_servers(self):
         script = os.path.join(self.source, "scripts", "update-server.sh")
@@ -302,10 +323,16 @@ class Window:
 
 
 class Installer:
-    def __init__(self, world, exe=None, args=()):
+    """TarnisSetupLocal (or another program) started in the case's prefix, told the case's ports. Its
+    ten-second install animation runs in about one second unless full_animation is asked for."""
+
+    def __init__(self, world, exe=None, args=(), full_animation=False):
         env = dict(os.environ)
         env["ZORVA_STUB_RECORD_DIR"] = "Z:" + world.records.replace("/", "\\")
         env["ZORVA_STUB_INSTALL_MS"] = "800"
+        if not full_animation:
+            env["ZORVA_TEST_INSTALL_STEP_MS"] = str(INSTALL_STEP_MS)
+        env["ZORVA_TEST_PORTS"] = "%d=%d,%d=%d" % (BUILT_PORTS[0], PRIMARY_PORT, BUILT_PORTS[1], FALLBACK_PORT)
         world.installers.append(self)
         self.process = subprocess.Popen([WINE, exe or world.exe] + list(args), env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -385,7 +412,7 @@ def finish_install(world, installer, folder, launch_args=""):
 def case_one_click(world):
     world.start_servers()
     package = world.publish("primary")
-    installer = Installer(world)
+    installer = Installer(world, full_animation=True)
     main = installer.main_window()
     world.shoot("page0", main)
     main.click(BTN_INSTALL)
@@ -763,7 +790,7 @@ def bench_install(world):
     """Peak memory of a whole one-click install beside that of the smallest window program."""
     world.start_servers(rate="0")
     world.publish("primary")
-    installer = Installer(world)
+    installer = Installer(world, full_animation=True)
     peak = 0
     main = installer.main_window()
     main.click(BTN_INSTALL)
@@ -787,7 +814,7 @@ def demo(world):
     """The main job shown end to end: on the user's display the user clicks, else this does."""
     world.start_servers(rate="2m")
     world.publish("primary")
-    installer = Installer(world)
+    installer = Installer(world, full_animation=True)
     main = installer.main_window()
     if os.environ.get("ZORVA_DEMO_INTERACTIVE") == "1":
         print("demo: the installer is open on your display; click 一键安装 (waiting up to 10 minutes)")
@@ -837,6 +864,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--source", required=True)
     args = parser.parse_args()
+    choose_ports()
     world = World(args)
     try:
         CASES[args.case](world)
