@@ -313,8 +313,9 @@ TEST(VersionRecord, ReadsBackThroughTheVersionApi) {
     EXPECT_EQ(VersionString(block, L"ProductVersion"), L"1.0.0.2");
 }
 
-// The manifest asks for elevation, visual styles and declares Vista and 7; the loader honours it,
-// so this very process runs with version 6 of the common controls.
+// The manifest asks for elevation, visual styles and per-screen DPI awareness, and declares Vista to
+// Windows 10/11; the loader honours it, so this very process runs with version 6 of the common controls
+// and is not stretched by the system.
 TEST(ApplicationManifest, RequestsElevationAndCommonControlsSix) {
     const std::string manifest = ResourceBytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
     ASSERT_FALSE(manifest.empty());
@@ -324,6 +325,12 @@ TEST(ApplicationManifest, RequestsElevationAndCommonControlsSix) {
     EXPECT_NE(manifest.find("version=\"6.0.0.0\"", controls), std::string::npos);
     EXPECT_NE(manifest.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"), std::string::npos) << "Vista";
     EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos) << "Windows 7";
+    EXPECT_NE(manifest.find("{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"), std::string::npos) << "Windows 8";
+    EXPECT_NE(manifest.find("{1f676c76-80e1-4239-95bb-83d0f6d0da78}"), std::string::npos) << "Windows 8.1";
+    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos) << "Windows 10";
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_TRUE(IsProcessDPIAware());
 
     INITCOMMONCONTROLSEX init{sizeof(init), ICC_STANDARD_CLASSES};
     ASSERT_TRUE(InitCommonControlsEx(&init));

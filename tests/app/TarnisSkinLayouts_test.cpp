@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
 #include <sstream>
+#include <vector>
 #include <string>
 
 #include "tests/support/TestEnv.h"
@@ -17,6 +20,7 @@
 #include "ui/controls/ProgressUI.h"
 #include "ui/controls/StandardControls.h"
 #include "ui/controls/TabLayoutUI.h"
+#include "ui/core/DpiScale.h"
 #include "ui/core/SkinBuilder.h"
 #include "ui/core/SkinResources.h"
 
@@ -89,6 +93,69 @@ private:
     CControlHost m_host;
     CControlUI* m_root = nullptr;
 };
+
+// Rectangles of the visible named controls of every page (every page of tb_main, or the one page of a
+// layout without it), keyed by page and name.
+using PlacedControls = std::map<std::wstring, RECT>;
+
+void CollectNamed(CControlUI* control, const std::wstring& page, PlacedControls& out) {
+    if (!control->IsVisible())
+        return;
+    if (!control->GetName().empty())
+        out[page + L":" + control->GetName()] = control->GetPos();
+    if (auto* container = static_cast<IContainerUI*>(control->GetInterface(L"IContainer"))) {
+        for (int i = 0; i < container->GetCount(); ++i)
+            CollectNamed(container->GetItemAt(i), page, out);
+    }
+}
+
+// Rescales the built window to `dpi` as a move to another screen does, and lays out every page.
+PlacedControls PlaceAt(SkinWindow& window, UINT dpi, SIZE base) {
+    CControlHost& host = window.Host();
+    host.Manager().SetDpi(dpi);
+    const CDpiScale scale(dpi);
+    host.Resize(scale.Scale(base.cx), scale.Scale(base.cy));
+    PlacedControls placed;
+    auto* tabs = window.Find<CTabLayoutUI>(L"tb_main");
+    const int pages = tabs != nullptr ? tabs->GetCount() : 1;
+    for (int page = 0; page < pages; ++page) {
+        if (tabs != nullptr)
+            tabs->SelectItem(page);
+        EXPECT_TRUE(host.Layout());
+        CollectNamed(window.Root(), std::to_wstring(page), placed);
+    }
+    if (tabs != nullptr)
+        tabs->SelectItem(0);
+    return placed;
+}
+
+// At 125, 150 and 200 % every named control of every page sits at its 100 % rectangle times the
+// scale, within a pixel, and every font's cell height grows with the scale; back at 100 % all is as
+// before.
+void ExpectScalesWithTheDisplay(SkinWindow& window, SIZE base) {
+    CPaintManagerUI& pm = window.Host().Manager();
+    const PlacedControls original = PlaceAt(window, 96, base);
+    std::vector<LONG> heights;
+    for (int i = 0; i < pm.GetCustomFontCount(); ++i)
+        heights.push_back(pm.GetFontInfo(i)->tm.tmHeight);
+    ASSERT_GT(original.size(), 5u);
+    for (UINT dpi : {120u, 144u, 192u, 96u}) {
+        const PlacedControls placed = PlaceAt(window, dpi, base);
+        ASSERT_EQ(placed.size(), original.size()) << dpi;
+        for (const auto& [name, rc] : original) {
+            const RECT& got = placed.at(name);
+            const double s = dpi / 96.0;
+            const bool withinPixel = std::abs(got.left - rc.left * s) <= 1 && std::abs(got.top - rc.top * s) <= 1 &&
+                              std::abs(got.right - rc.right * s) <= 1 &&
+                              std::abs(got.bottom - rc.bottom * s) <= 1;
+            EXPECT_TRUE(withinPixel) << dpi << " " << Narrow(name) << ": " << got.left << "," << got.top << ","
+                              << got.right << "," << got.bottom;
+        }
+        for (int i = 0; i < pm.GetCustomFontCount(); ++i) {
+            EXPECT_NEAR(pm.GetFontInfo(i)->tm.tmHeight, heights[i] * dpi / 96.0, 1.5) << dpi << " font " << i;
+        }
+    }
+}
 
 class MainLayout : public ::testing::Test {
 protected:
@@ -305,6 +372,10 @@ TEST_F(MainLayout, RendersEveryPage) {
     m_tabs->SelectItem(0);
 }
 
+TEST_F(MainLayout, ScalesWithTheDisplay) {
+    ExpectScalesWithTheDisplay(*s_window, SIZE{540, 355});
+}
+
 class MessageBoxLayout : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { s_window = new SkinWindow(L"MessageBox.xml", 280, 115); }
@@ -367,6 +438,10 @@ TEST_F(MessageBoxLayout, TreeSettingsAndRender) {
     const RECT& okPos = ok->GetPos();
     EXPECT_GT(okPos.right - okPos.left, 30);
     EXPECT_EQ(okPos.bottom - okPos.top, 25);
+}
+
+TEST_F(MessageBoxLayout, ScalesWithTheDisplay) {
+    ExpectScalesWithTheDisplay(*s_window, SIZE{280, 115});
 }
 
 }  // namespace

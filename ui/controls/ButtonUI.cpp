@@ -201,8 +201,8 @@ void CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
 
 SIZE CButtonUI::EstimateSize(SIZE szAvailable) {
     if (m_cxyFixed.cy == 0)
-        return SIZE{m_cxyFixed.cx, GetFontHeight() + kButtonHeightExtra};
-    return m_cxyFixed;
+        return SIZE{GetFixedWidth(), GetFontHeight() + DpiScale().Scale(kButtonHeightExtra)};
+    return CControlUI::EstimateSize(szAvailable);
 }
 
 void CButtonUI::UpdateFocusAndDisabledBits() {

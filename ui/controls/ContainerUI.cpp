@@ -151,8 +151,9 @@ void CContainerUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bo
 }
 
 RECT CContainerUI::GetInsetRect() const {
-    return RECT{m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top,
-                m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom};
+    const RECT inset = GetInset();
+    return RECT{m_rcItem.left + inset.left, m_rcItem.top + inset.top, m_rcItem.right - inset.right,
+                m_rcItem.bottom - inset.bottom};
 }
 
 RECT CContainerUI::GetChildArea() const {
@@ -177,22 +178,25 @@ void CContainerUI::SetFloatPos(int iIndex) {
     CControlUI* pControl = GetItemAt(iIndex);
     if (pControl == nullptr || !pControl->IsVisible() || !pControl->IsFloat())
         return;
-    const SIZE xy = pControl->GetFixedXY();
-    const SIZE size = {pControl->GetFixedWidth(), pControl->GetFixedHeight()};
+    // Both edges are scaled from the skin's offsets, not the far edge from the scaled size: each edge
+    // then stays within one rounding of the 96-DPI layout times the scale.
+    const CDpiScale& scale = DpiScale();
+    const SIZE xy = {scale.Unscale(pControl->GetFixedXY().cx), scale.Unscale(pControl->GetFixedXY().cy)};
+    const SIZE size = {scale.Unscale(pControl->GetFixedWidth()), scale.Unscale(pControl->GetFixedHeight())};
     RECT rcCtrl;
     if (xy.cx >= 0) {
-        rcCtrl.left = m_rcItem.left + xy.cx;
-        rcCtrl.right = rcCtrl.left + size.cx;
+        rcCtrl.left = m_rcItem.left + scale.Scale(xy.cx);
+        rcCtrl.right = m_rcItem.left + scale.Scale(xy.cx + size.cx);
     } else {
-        rcCtrl.right = m_rcItem.right + xy.cx;
-        rcCtrl.left = rcCtrl.right - size.cx;
+        rcCtrl.right = m_rcItem.right + scale.Scale(xy.cx);
+        rcCtrl.left = m_rcItem.right + scale.Scale(xy.cx - size.cx);
     }
     if (xy.cy >= 0) {
-        rcCtrl.top = m_rcItem.top + xy.cy;
-        rcCtrl.bottom = rcCtrl.top + size.cy;
+        rcCtrl.top = m_rcItem.top + scale.Scale(xy.cy);
+        rcCtrl.bottom = m_rcItem.top + scale.Scale(xy.cy + size.cy);
     } else {
-        rcCtrl.bottom = m_rcItem.bottom + xy.cy;
-        rcCtrl.top = rcCtrl.bottom - size.cy;
+        rcCtrl.bottom = m_rcItem.bottom + scale.Scale(xy.cy);
+        rcCtrl.top = m_rcItem.bottom + scale.Scale(xy.cy - size.cy);
     }
     const TRelativePosUI relative = pControl->GetRelativePos();
     if (relative.bRelative) {
@@ -203,8 +207,8 @@ void CContainerUI::SetFloatPos(int iIndex) {
             const int dy = height - relative.szParent.cy;
             rcCtrl.left += relative.nMoveXPercent * dx / 100;
             rcCtrl.top += relative.nMoveYPercent * dy / 100;
-            rcCtrl.right = rcCtrl.left + size.cx + relative.nZoomXPercent * dx / 100;
-            rcCtrl.bottom = rcCtrl.top + size.cy + relative.nZoomYPercent * dy / 100;
+            rcCtrl.right = rcCtrl.left + scale.Scale(size.cx) + relative.nZoomXPercent * dx / 100;
+            rcCtrl.bottom = rcCtrl.top + scale.Scale(size.cy) + relative.nZoomYPercent * dy / 100;
         }
         pControl->SetRelativeParentSize(SIZE{width, height});
     }
@@ -419,7 +423,7 @@ void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
 }
 
 RECT CContainerUI::GetInset() const {
-    return m_rcInset;
+    return DpiScale().Scale(m_rcInset);
 }
 
 void CContainerUI::SetInset(RECT rcInset) {
@@ -428,7 +432,7 @@ void CContainerUI::SetInset(RECT rcInset) {
 }
 
 int CContainerUI::GetChildPadding() const {
-    return m_iChildPadding;
+    return DpiScale().Scale(m_iChildPadding);
 }
 
 void CContainerUI::SetChildPadding(int iPadding) {
@@ -556,11 +560,11 @@ void CContainerUI::LineDown() {
 }
 
 void CContainerUI::PageUp() {
-    ScrollBy(0, -PageHeight(m_rcItem, m_rcInset, m_pHorizontalScrollBar.get()));
+    ScrollBy(0, -PageHeight(m_rcItem, GetInset(), m_pHorizontalScrollBar.get()));
 }
 
 void CContainerUI::PageDown() {
-    ScrollBy(0, PageHeight(m_rcItem, m_rcInset, m_pHorizontalScrollBar.get()));
+    ScrollBy(0, PageHeight(m_rcItem, GetInset(), m_pHorizontalScrollBar.get()));
 }
 
 void CContainerUI::HomeUp() {
@@ -580,11 +584,11 @@ void CContainerUI::LineRight() {
 }
 
 void CContainerUI::PageLeft() {
-    ScrollBy(-PageWidth(m_rcItem, m_rcInset, m_pVerticalScrollBar.get()), 0);
+    ScrollBy(-PageWidth(m_rcItem, GetInset(), m_pVerticalScrollBar.get()), 0);
 }
 
 void CContainerUI::PageRight() {
-    ScrollBy(PageWidth(m_rcItem, m_rcInset, m_pVerticalScrollBar.get()), 0);
+    ScrollBy(PageWidth(m_rcItem, GetInset(), m_pVerticalScrollBar.get()), 0);
 }
 
 void CContainerUI::HomeLeft() {

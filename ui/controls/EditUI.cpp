@@ -90,7 +90,7 @@ void CEditUI::SetPos(RECT rc) {
 
 SIZE CEditUI::EstimateSize(SIZE szAvailable) {
     if (m_cxyFixed.cy == 0)
-        return SIZE{m_cxyFixed.cx, GetFontHeight() + kEditHeightExtra};
+        return SIZE{GetFixedWidth(), GetFontHeight() + DpiScale().Scale(kEditHeightExtra)};
     return CControlUI::EstimateSize(szAvailable);
 }
 

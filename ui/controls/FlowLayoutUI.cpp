@@ -124,9 +124,9 @@ void CFlowLayoutUI::OnSepDrag(POINT pt) {
     RECT rcInvalidate = GetSepStrip(m_rcNewPos);
     m_rcNewPos = rc;
     if (m_axis == Axis::kVertical)
-        m_cxyFixed.cy = rc.bottom - rc.top;
+        m_cxyFixed.cy = DpiScale().Unscale(rc.bottom - rc.top);
     else
-        m_cxyFixed.cx = rc.right - rc.left;
+        m_cxyFixed.cx = DpiScale().Unscale(rc.right - rc.left);
 
     if (m_bImmMode) {
         m_rcItem = m_rcNewPos;
@@ -193,11 +193,11 @@ void CFlowLayoutUI::SetPos(RECT rc) {
         const RECT rcChild = {x + padding.left, y + padding.top, x + padding.left + breadth,
                               y + padding.top + length + padding.bottom};
         pControl->SetPos(Flow(rcChild));
-        y += length + m_iChildPadding + padding.top + padding.bottom;
+        y += length + GetChildPadding() + padding.top + padding.bottom;
         needed += length + padding.top + padding.bottom;
-        remaining.cy -= length + m_iChildPadding + padding.bottom;
+        remaining.cy -= length + GetChildPadding() + padding.bottom;
     });
-    needed += (plan.count - 1) * m_iChildPadding;
+    needed += (plan.count - 1) * GetChildPadding();
     const SIZE szNeeded = Flow(SIZE{0, needed});
     ProcessScrollBar(rc, szNeeded.cx, szNeeded.cy);
 }
@@ -228,7 +228,7 @@ CFlowLayoutUI::TFlowPlan CFlowLayoutUI::MeasureFlow(SIZE available) const {
         plan.fixedTotal += length + padding.top + padding.bottom;
         ++plan.count;
     }
-    plan.fixedTotal += (plan.count - 1) * m_iChildPadding;
+    plan.fixedTotal += (plan.count - 1) * GetChildPadding();
     if (plan.adjustables > 0)
         plan.expand = std::max<int>(0, (available.cy - plan.fixedTotal) / plan.adjustables);
     return plan;
@@ -241,7 +241,7 @@ int CFlowLayoutUI::FlowLength(CControlUI* pControl,
                               const RECT& padding) const {
     // This child's paddings and the child padding before it are out of `remaining` (or are taken
     // below), so they no longer count as what is still needed.
-    state.fixedRemaining -= padding.top + padding.bottom + (state.placed > 0 ? m_iChildPadding : 0);
+    state.fixedRemaining -= padding.top + padding.bottom + (state.placed > 0 ? GetChildPadding() : 0);
     ++state.placed;
     int length = Flow(pControl->EstimateSize(Flow(remaining))).cy;
     if (length == 0) {

@@ -216,8 +216,8 @@ int CLabelUI::GetFontHeight() const {
 
 SIZE CLabelUI::EstimateSize(SIZE szAvailable) {
     if (m_cxyFixed.cy == 0)
-        return SIZE{m_cxyFixed.cx, GetFontHeight() + kLabelHeightExtra};
-    return m_cxyFixed;
+        return SIZE{GetFixedWidth(), GetFontHeight() + DpiScale().Scale(kLabelHeightExtra)};
+    return CControlUI::EstimateSize(szAvailable);
 }
 
 void CLabelUI::ResolveDefaultColors() {
@@ -231,10 +231,11 @@ void CLabelUI::ResolveDefaultColors() {
 
 RECT CLabelUI::GetTextRect() const {
     RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.right -= m_rcTextPadding.right;
-    rc.top += m_rcTextPadding.top;
-    rc.bottom -= m_rcTextPadding.bottom;
+    const RECT padding = GetTextPadding();
+    rc.left += padding.left;
+    rc.right -= padding.right;
+    rc.top += padding.top;
+    rc.bottom -= padding.bottom;
     return rc;
 }
 

@@ -34,7 +34,7 @@ public:
     void SetDisabledTextColor(DWORD dwColor) { m_dwDisabledTextColor = dwColor; }
     int GetFont() const { return m_iFont; }
     void SetFont(int index) { m_iFont = index; }
-    RECT GetTextPadding() const { return m_rcTextPadding; }
+    RECT GetTextPadding() const { return DpiScale().Scale(m_rcTextPadding); }
     void SetTextPadding(RECT rc);
     bool IsShowHtml() const { return m_bShowHtml; }
     void SetShowHtml(bool bShowHtml) { m_bShowHtml = bShowHtml; }

@@ -62,7 +62,7 @@ private:
     int Start(const RECT& rc) const { return m_bHorizontal ? rc.left : rc.top; }
     int End(const RECT& rc) const { return m_bHorizontal ? rc.right : rc.bottom; }
     int Along(POINT pt) const { return m_bHorizontal ? pt.x : pt.y; }
-    int Thickness() const { return m_bHorizontal ? m_cxyFixed.cy : m_cxyFixed.cx; }
+    int Thickness() const { return m_bHorizontal ? GetFixedHeight() : GetFixedWidth(); }
 
     void LineBack();
     void LineForward();

@@ -91,11 +91,18 @@ void CControlUI::SetPos(RECT rc) {
     }
 
     if (m_bFloat && m_pParent != nullptr) {
+        // Back to skin units edge by edge, as the container scales them: at 100 % and above this gives
+        // the written values again, so a scaled layout does not drift.
+        const CDpiScale& scale = DpiScale();
         const RECT& rcParent = m_pParent->GetPos();
-        m_cXY.cx = m_cXY.cx >= 0 ? m_rcItem.left - rcParent.left : m_rcItem.right - rcParent.right;
-        m_cXY.cy = m_cXY.cy >= 0 ? m_rcItem.top - rcParent.top : m_rcItem.bottom - rcParent.bottom;
-        m_cxyFixed.cx = m_rcItem.right - m_rcItem.left;
-        m_cxyFixed.cy = m_rcItem.bottom - m_rcItem.top;
+        const bool fromLeft = m_cXY.cx >= 0;
+        const bool fromTop = m_cXY.cy >= 0;
+        const int nearX = scale.Unscale(fromLeft ? m_rcItem.left - rcParent.left : m_rcItem.right - rcParent.right);
+        const int farX = scale.Unscale(fromLeft ? m_rcItem.right - rcParent.left : m_rcItem.left - rcParent.right);
+        const int nearY = scale.Unscale(fromTop ? m_rcItem.top - rcParent.top : m_rcItem.bottom - rcParent.bottom);
+        const int farY = scale.Unscale(fromTop ? m_rcItem.bottom - rcParent.top : m_rcItem.top - rcParent.bottom);
+        m_cXY = {nearX, nearY};
+        m_cxyFixed = {fromLeft ? farX - nearX : nearX - farX, fromTop ? farY - nearY : nearY - farY};
     }
 
     m_bUpdateNeeded = false;
@@ -124,7 +131,7 @@ int CControlUI::GetY() const {
 }
 
 RECT CControlUI::GetPadding() const {
-    return m_rcPadding;
+    return DpiScale().Scale(m_rcPadding);
 }
 
 void CControlUI::SetPadding(RECT rcPadding) {
@@ -133,7 +140,7 @@ void CControlUI::SetPadding(RECT rcPadding) {
 }
 
 SIZE CControlUI::GetFixedXY() const {
-    return m_cXY;
+    return DpiScale().Scale(m_cXY);
 }
 
 void CControlUI::SetFixedXY(SIZE szXY) {
@@ -142,7 +149,7 @@ void CControlUI::SetFixedXY(SIZE szXY) {
 }
 
 int CControlUI::GetFixedWidth() const {
-    return m_cxyFixed.cx;
+    return DpiScale().Scale(m_cxyFixed.cx);
 }
 
 void CControlUI::SetFixedWidth(int cx) {
@@ -153,7 +160,7 @@ void CControlUI::SetFixedWidth(int cx) {
 }
 
 int CControlUI::GetFixedHeight() const {
-    return m_cxyFixed.cy;
+    return DpiScale().Scale(m_cxyFixed.cy);
 }
 
 void CControlUI::SetFixedHeight(int cy) {
@@ -164,7 +171,7 @@ void CControlUI::SetFixedHeight(int cy) {
 }
 
 int CControlUI::GetMinWidth() const {
-    return m_cxyMin.cx;
+    return DpiScale().Scale(m_cxyMin.cx);
 }
 
 void CControlUI::SetMinWidth(int cx) {
@@ -175,7 +182,7 @@ void CControlUI::SetMinWidth(int cx) {
 }
 
 int CControlUI::GetMaxWidth() const {
-    return m_cxyMax.cx;
+    return DpiScale().Scale(m_cxyMax.cx);
 }
 
 void CControlUI::SetMaxWidth(int cx) {
@@ -186,7 +193,7 @@ void CControlUI::SetMaxWidth(int cx) {
 }
 
 int CControlUI::GetMinHeight() const {
-    return m_cxyMin.cy;
+    return DpiScale().Scale(m_cxyMin.cy);
 }
 
 void CControlUI::SetMinHeight(int cy) {
@@ -197,7 +204,7 @@ void CControlUI::SetMinHeight(int cy) {
 }
 
 int CControlUI::GetMaxHeight() const {
-    return m_cxyMax.cy;
+    return DpiScale().Scale(m_cxyMax.cy);
 }
 
 void CControlUI::SetMaxHeight(int cy) {
@@ -448,7 +455,12 @@ void CControlUI::DoEvent(TEventUI& event) {
 }
 
 SIZE CControlUI::EstimateSize(SIZE szAvailable) {
-    return m_cxyFixed;
+    return DpiScale().Scale(m_cxyFixed);
+}
+
+const CDpiScale& CControlUI::DpiScale() const {
+    static const CDpiScale kUnscaled;
+    return m_pManager != nullptr ? m_pManager->GetDpiScale() : kUnscaled;
 }
 
 void CControlUI::DoPostPaint(HDC hDC, const RECT& rcPaint) {}

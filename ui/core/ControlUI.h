@@ -2,12 +2,15 @@
 // Base of every element of a skinned window: rectangle and layout hints, flags, colours, border,
 // images, text, default input handling and painting. The virtual operations below are the contract
 // the paint manager, the dialog builder and the window base rely on; keep their order.
+// Lengths (position, size, padding, borders) are set in 96-DPI skin units and read back in device
+// pixels of the manager's display scale; the rectangle from SetPos/GetPos is in device pixels.
 // UI thread only.
 #include <windows.h>
 
 #include <string>
 
 #include "ui/core/DelegateUI.h"
+#include "ui/core/DpiScale.h"
 #include "ui/core/UIEvent.h"
 
 namespace SkinUI {
@@ -147,13 +150,13 @@ public:
     void SetFocusBorderColor(DWORD dwColor);
     bool IsColorHSL() const { return m_bColorHSL; }
     void SetColorHSL(bool bColorHSL);
-    int GetBorderSize() const { return m_nBorderSize; }
+    int GetBorderSize() const { return DpiScale().Scale(m_nBorderSize); }
     void SetBorderSize(int nSize);
-    RECT GetBorderSizes() const { return m_rcBorderSize; }
+    RECT GetBorderSizes() const { return DpiScale().Scale(m_rcBorderSize); }
     void SetBorderSizes(RECT rc);
     int GetBorderStyle() const { return m_nBorderStyle; }
     void SetBorderStyle(int nStyle);
-    SIZE GetBorderRound() const { return m_cxyBorderRound; }
+    SIZE GetBorderRound() const { return DpiScale().Scale(m_cxyBorderRound); }
     void SetBorderRound(SIZE cxyRound);
     const RECT& GetPaintRect() const { return m_rcPaint; }
 
@@ -166,6 +169,8 @@ public:
     CEventSource OnNotify;
 
 protected:
+    // The manager's display scale; 100 % before the control has a manager.
+    const CDpiScale& DpiScale() const;
     // A floating control lays itself out again; a flowed one asks its parent to.
     void UpdateAfterSizeHint();
     // Colour as the render engine should see it (after the HSL adjustment when enabled).

@@ -38,8 +38,9 @@ void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint) {
         PaintText(hDC);
         PaintBorder(hDC);
     };
-    if (m_cxyBorderRound.cx > 0 || m_cxyBorderRound.cy > 0) {
-        CClipScope clip(hDC, m_rcPaint, m_rcItem, m_cxyBorderRound.cx, m_cxyBorderRound.cy);
+    const SIZE round = GetBorderRound();
+    if (round.cx > 0 || round.cy > 0) {
+        CClipScope clip(hDC, m_rcPaint, m_rcItem, round.cx, round.cy);
         paintAll();
     } else {
         paintAll();
@@ -90,17 +91,18 @@ void CControlUI::PaintBorder(HDC hDC) {
     if (m_dwBorderColor == 0 && m_dwFocusBorderColor == 0)
         return;
     const bool focusColor = IsFocused() && m_dwFocusBorderColor != 0;
-    if (m_nBorderSize > 0 && (m_cxyBorderRound.cx > 0 || m_cxyBorderRound.cy > 0)) {
+    const int borderSize = GetBorderSize();
+    const SIZE round = GetBorderRound();
+    if (borderSize > 0 && (round.cx > 0 || round.cy > 0)) {
         DWORD color = focusColor ? m_dwFocusBorderColor : m_dwBorderColor;
-        CRenderKit::DrawRoundRect(hDC, m_rcItem, m_cxyBorderRound.cx, m_cxyBorderRound.cy, m_nBorderSize,
-                                  GetAdjustColor(color));
+        CRenderKit::DrawRoundRect(hDC, m_rcItem, round.cx, round.cy, borderSize, GetAdjustColor(color));
         return;
     }
-    if (focusColor && m_nBorderSize > 0) {
-        CRenderKit::DrawRect(hDC, m_rcItem, m_nBorderSize, GetAdjustColor(m_dwFocusBorderColor));
+    if (focusColor && borderSize > 0) {
+        CRenderKit::DrawRect(hDC, m_rcItem, borderSize, GetAdjustColor(m_dwFocusBorderColor));
         return;
     }
-    const RECT& sizes = m_rcBorderSize;
+    const RECT sizes = GetBorderSizes();
     if (sizes.left > 0 || sizes.top > 0 || sizes.right > 0 || sizes.bottom > 0) {
         const DWORD color = GetAdjustColor(m_dwBorderColor);
         RECT rc;
@@ -126,8 +128,8 @@ void CControlUI::PaintBorder(HDC hDC) {
         }
         return;
     }
-    if (m_nBorderSize > 0)
-        CRenderKit::DrawRect(hDC, m_rcItem, m_nBorderSize, GetAdjustColor(m_dwBorderColor));
+    if (borderSize > 0)
+        CRenderKit::DrawRect(hDC, m_rcItem, borderSize, GetAdjustColor(m_dwBorderColor));
 }
 
 }  // namespace SkinUI

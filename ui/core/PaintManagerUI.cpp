@@ -75,6 +75,7 @@ void CPaintManagerUI::Init(HWND hWnd) {
         ::ReleaseDC(m_hWndPaint, m_hDcPaint);
     m_hWndPaint = hWnd;
     m_hDcPaint = ::GetDC(hWnd);
+    m_scale = CDpiScale::ForWindow(hWnd);
     AddUnique(AllManagers(), this);
 }
 

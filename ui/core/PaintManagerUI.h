@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "ui/core/ControlUI.h"
+#include "ui/core/DpiScale.h"
 #include "ui/core/MemorySurface.h"
 #include "ui/core/MessageFilterUI.h"
 #include "ui/core/NotifyUI.h"
@@ -108,6 +110,9 @@ public:
 
     // Images, keyed by name only.
     const TImageInfo* GetImage(LPCWSTR bitmap);
+    // The image resampled for the window's scale (from "name@2x.ext" when the skin has it and the
+    // scale is above 125 %), sized as the 96-DPI image times the scale; GetImageEx at 100 %.
+    const TImageInfo* GetScaledImage(LPCWSTR bitmap, LPCWSTR type = nullptr, DWORD mask = 0);
     const TImageInfo* GetImageEx(LPCWSTR bitmap, LPCWSTR type = nullptr, DWORD mask = 0);
     const TImageInfo* AddImage(LPCWSTR bitmap, LPCWSTR type = nullptr, DWORD mask = 0);
 
@@ -136,23 +141,29 @@ public:
     void SetParentResource(CPaintManagerUI* pParent) { m_pParentResourcePM = pParent; }
     CPaintManagerUI* GetParentResource() const { return m_pParentResourcePM; }
 
-    // Window geometry and look, set from the skin's Window element.
+    // The window's display scale, taken from the window at Init. SetDpi re-creates the fonts at the new
+    // size, drops the images resampled for the old scale and lays the whole tree out again.
+    const CDpiScale& GetDpiScale() const { return m_scale; }
+    void SetDpi(UINT dpi);
+
+    // Window geometry and look, set from the skin's Window element in 96-DPI units and read back in
+    // device pixels of the window's scale.
     void SetInitSize(int x, int y, int cx, int cy);
-    RECT GetInitSize() const { return m_rcInitSize; }
+    RECT GetInitSize() const { return m_scale.Scale(m_rcInitSize); }
     void SetSizeBox(RECT rc) { m_rcSizeBox = rc; }
-    RECT GetSizeBox() const { return m_rcSizeBox; }
+    RECT GetSizeBox() const { return m_scale.Scale(m_rcSizeBox); }
     void SetCaptionRect(RECT rc) { m_rcCaption = rc; }
-    RECT GetCaptionRect() const { return m_rcCaption; }
+    RECT GetCaptionRect() const { return m_scale.Scale(m_rcCaption); }
     void SetRoundCorner(int cx, int cy) { m_szRoundCorner = {cx, cy}; }
-    SIZE GetRoundCorner() const { return m_szRoundCorner; }
+    SIZE GetRoundCorner() const { return m_scale.Scale(m_szRoundCorner); }
     void SetShadowCorner(int cx, int cy) { m_szShadowCorner = {cx, cy}; }
-    SIZE GetShadowCorner() const { return m_szShadowCorner; }
+    SIZE GetShadowCorner() const { return m_scale.Scale(m_szShadowCorner); }
     void SetGripSize(SIZE sz) { m_szGripSize = sz; }
-    SIZE GetGripSize() const { return m_szGripSize; }
+    SIZE GetGripSize() const { return m_scale.Scale(m_szGripSize); }
     void SetMinInfo(int cx, int cy) { m_szMinWindow = {cx, cy}; }
-    SIZE GetMinInfo() const { return m_szMinWindow; }
+    SIZE GetMinInfo() const { return m_scale.Scale(m_szMinWindow); }
     void SetMaxInfo(int cx, int cy) { m_szMaxWindow = {cx, cy}; }
-    SIZE GetMaxInfo() const { return m_szMaxWindow; }
+    SIZE GetMaxInfo() const { return m_scale.Scale(m_szMaxWindow); }
     // Above 255 the window stops being layered; otherwise it gets that constant alpha.
     void SetTransparent(int nOpacity);
     int GetTransparent() const { return m_nOpacity; }
@@ -164,7 +175,7 @@ public:
     void SetSelfShadow(bool bSelfShadow) { m_bSelfShadow = bSelfShadow; }
     bool IsSelfShadow() const { return m_bSelfShadow; }
     void SetShadowBorder(RECT rc) { m_rcShadowBorder = rc; }
-    RECT GetShadowBorder() const { return m_rcShadowBorder; }
+    RECT GetShadowBorder() const { return m_scale.Scale(m_rcShadowBorder); }
     void SetShadowImage(const std::wstring& image) { m_sShadowImage = image; }
     const std::wstring& GetShadowImage() const { return m_sShadowImage; }
 
@@ -240,6 +251,7 @@ private:
     const CPaintManagerUI* TopResourceManager() const;
 
     HWND m_hWndPaint = nullptr;
+    CDpiScale m_scale;
     HDC m_hDcPaint = nullptr;
     std::unique_ptr<CMemorySurface> m_offscreen;
     std::unique_ptr<CMemorySurface> m_layered;
@@ -299,10 +311,14 @@ private:
     std::vector<std::unique_ptr<TImageInfo>> m_aImages;
     // (resource type, name) of images that could not be loaded.
     std::set<std::pair<std::wstring, std::wstring>> m_failedImages;
+    // Images resampled for m_scale, by name.
+    std::map<std::wstring, std::unique_ptr<TImageInfo>> m_scaledImages;
     CStringPtrMap m_mDefaultAttrHash;
     std::vector<std::unique_ptr<std::wstring>> m_aDefaultAttrLists;
     std::vector<std::unique_ptr<TFontInfo>> m_aCustomFonts;
     std::unique_ptr<TFontInfo> m_pDefaultFont;
+    // Set by SetDefaultFont: the default font then has a skin size that follows the scale.
+    bool m_bSkinDefaultFont = false;
 
     DWORD m_dwDefaultDisabledColor = 0xFFA7A6AA;
     DWORD m_dwDefaultFontColor = 0xFF000000;

@@ -171,14 +171,16 @@ void CPaintManagerUI::OnClose() {
 }
 
 void CPaintManagerUI::ApplyTrackingLimits(MINMAXINFO& info) const {
-    if (m_szMinWindow.cx > 0)
-        info.ptMinTrackSize.x = m_szMinWindow.cx;
-    if (m_szMinWindow.cy > 0)
-        info.ptMinTrackSize.y = m_szMinWindow.cy;
-    if (m_szMaxWindow.cx > 0)
-        info.ptMaxTrackSize.x = m_szMaxWindow.cx;
-    if (m_szMaxWindow.cy > 0)
-        info.ptMaxTrackSize.y = m_szMaxWindow.cy;
+    const SIZE minSize = GetMinInfo();
+    const SIZE maxSize = GetMaxInfo();
+    if (minSize.cx > 0)
+        info.ptMinTrackSize.x = minSize.cx;
+    if (minSize.cy > 0)
+        info.ptMinTrackSize.y = minSize.cy;
+    if (maxSize.cx > 0)
+        info.ptMaxTrackSize.x = maxSize.cx;
+    if (maxSize.cy > 0)
+        info.ptMaxTrackSize.y = maxSize.cy;
 }
 
 void CPaintManagerUI::OnSize() {

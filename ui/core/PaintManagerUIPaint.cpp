@@ -145,10 +145,11 @@ void CPaintManagerUI::PaintLayered() {
                      static_cast<unsigned>(m_rcShadowBorder.right),
                      static_cast<unsigned>(m_rcShadowBorder.bottom));
             CRenderKit::DrawImageString(hDC, this, rcClient, rcClient, image);
-            rcContent.left += m_rcShadowBorder.left;
-            rcContent.top += m_rcShadowBorder.top;
-            rcContent.right -= m_rcShadowBorder.right;
-            rcContent.bottom -= m_rcShadowBorder.bottom;
+            const RECT border = GetShadowBorder();
+            rcContent.left += border.left;
+            rcContent.top += border.top;
+            rcContent.right -= border.right;
+            rcContent.bottom -= border.bottom;
         }
         int saved = ::SaveDC(hDC);
         m_pRoot->DoPaint(hDC, rcContent);

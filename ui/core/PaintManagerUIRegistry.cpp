@@ -1,6 +1,7 @@
 // CPaintManagerUI: fonts, images, default attribute lists, option groups, colours, window look.
 #include <cwctype>
 
+#include "ui/core/ImageScaler.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/SkinText.h"
 
@@ -10,6 +11,15 @@ namespace {
 
 constexpr LONG kBoldWeightStep = FW_BOLD;
 constexpr LONG kBoldThreshold = 699;
+// Above 125 % a double-size picture, where the skin has one, gives a sharper result than enlarging.
+constexpr UINT kDoubleSizeFromDpi = 121;
+
+// "close.png" -> "close@2x.png".
+std::wstring DoubleSizeName(const std::wstring& name) {
+    const size_t dot = name.rfind(L'.');
+    const size_t stem = dot == std::wstring::npos ? name.size() : dot;
+    return name.substr(0, stem) + L"@2x" + name.substr(stem);
+}
 
 }  // namespace
 
@@ -30,7 +40,9 @@ std::unique_ptr<TFontInfo> CPaintManagerUI::CreateSkinFont(LPCWSTR pStrFontName,
         info->italic = lf.lfItalic != 0;
     } else {
         lstrcpynW(lf.lfFaceName, pStrFontName, LF_FACESIZE);
-        lf.lfHeight = -nSize;
+        // Sizes are written for 96 DPI; the font itself is made at the window's scale so that text is
+        // drawn sharp rather than stretched.
+        lf.lfHeight = -m_scale.Scale(nSize);
         if (bBold)
             lf.lfWeight += kBoldWeightStep;
         lf.lfUnderline = bUnderline ? TRUE : FALSE;
@@ -79,8 +91,35 @@ void CPaintManagerUI::SetDefaultFont(LPCWSTR pStrFontName,
                                      bool bItalic) {
     auto info =
         CreateSkinFont(pStrFontName != nullptr ? pStrFontName : L"", nSize, bBold, bUnderline, bItalic);
-    if (info)
+    if (info) {
         m_pDefaultFont = std::move(info);
+        m_bSkinDefaultFont = true;
+    }
+}
+
+void CPaintManagerUI::SetDpi(UINT dpi) {
+    const CDpiScale scale(dpi);
+    if (scale.Dpi() == m_scale.Dpi())
+        return;
+    m_scale = scale;
+    for (auto& font : m_aCustomFonts) {
+        auto remade = CreateSkinFont(font->faceName.c_str(), font->size, font->bold, font->underline, font->italic);
+        if (remade)
+            font = std::move(remade);
+    }
+    // The system's GUI font already follows the system scale.
+    if (m_bSkinDefaultFont) {
+        const TFontInfo& old = *m_pDefaultFont;
+        auto remade = CreateSkinFont(old.faceName.c_str(), old.size, old.bold, old.underline, old.italic);
+        if (remade)
+            m_pDefaultFont = std::move(remade);
+    }
+    m_scaledImages.clear();
+    if (m_pRoot != nullptr)
+        m_pRoot->NeedUpdate();
+    m_bUpdateNeeded = true;
+    if (m_hWndPaint != nullptr)
+        ::InvalidateRect(m_hWndPaint, nullptr, FALSE);
 }
 
 HFONT CPaintManagerUI::GetFont(int index) {
@@ -128,6 +167,26 @@ const TImageInfo* CPaintManagerUI::GetImageEx(LPCWSTR bitmap, LPCWSTR type, DWOR
     if (pImage == nullptr && AddImage(bitmap, type, mask) != nullptr)
         pImage = GetImage(bitmap);
     return pImage;
+}
+
+const TImageInfo* CPaintManagerUI::GetScaledImage(LPCWSTR bitmap, LPCWSTR type, DWORD mask) {
+    const TImageInfo* base = GetImageEx(bitmap, type, mask);
+    if (base == nullptr || m_scale.IsIdentity())
+        return base;
+    auto found = m_scaledImages.find(bitmap);
+    if (found != m_scaledImages.end())
+        return found->second.get();
+    const TImageInfo* picture = base;
+    if (m_scale.Dpi() >= kDoubleSizeFromDpi && (type == nullptr || *type == L'\0')) {
+        const TImageInfo* twice = GetImageEx(DoubleSizeName(bitmap).c_str(), nullptr, mask);
+        if (twice != nullptr)
+            picture = twice;
+    }
+    // Sized from the 96-DPI picture, so that skin coordinates into it scale like every other length.
+    auto scaled = CImageScaler::Resample(*picture, m_scale.Scale(base->width), m_scale.Scale(base->height));
+    if (!scaled)
+        return base;
+    return (m_scaledImages[bitmap] = std::move(scaled)).get();
 }
 
 const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD mask) {
@@ -244,8 +303,10 @@ void CPaintManagerUI::SetInitSize(int x, int y, int cx, int cy) {
     if (!::EqualRect(&m_rcInitSize, &rcZero))
         return;
     m_rcInitSize = RECT{x, y, x + cx, y + cy};
-    if (m_pRoot == nullptr && m_hWndPaint != nullptr)
-        ::SetWindowPos(m_hWndPaint, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    if (m_pRoot == nullptr && m_hWndPaint != nullptr) {
+        ::SetWindowPos(m_hWndPaint, nullptr, 0, 0, m_scale.Scale(cx), m_scale.Scale(cy),
+                       SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
 }
 
 void CPaintManagerUI::SetTransparent(int nOpacity) {

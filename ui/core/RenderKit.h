@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "ui/core/DpiScale.h"
+
 namespace SkinUI {
 
 class CPaintManagerUI;
@@ -85,12 +87,16 @@ public:
                                 const RECT& rcPaint,
                                 const wchar_t* image,
                                 const wchar_t* modify = nullptr);
-    // Calls `draw` for each image the strings describe, in drawing order.
+    // Calls `draw` for each image the strings describe, in drawing order, with every length in device
+    // pixels: those of `image` (a skin string) are converted with `scale`, those of `modify` (computed
+    // by a control from its device rectangle) are taken as they are.
     static void ParseImageString(const RECT& rcItem,
                                  const wchar_t* image,
                                  const wchar_t* modify,
-                                 const std::function<void(const TImageDrawParams&)>& draw);
-    // False when the name is empty or the image cannot be had.
+                                 const std::function<void(const TImageDrawParams&)>& draw,
+                                 const CDpiScale& scale = CDpiScale());
+    // False when the name is empty or the image cannot be had. Away from 100 % the image is the one the
+    // manager resampled for its scale, and `params` are in device pixels of that scale.
     static bool DrawImage(HDC hDC,
                           CPaintManagerUI* manager,
                           const RECT& rcItem,

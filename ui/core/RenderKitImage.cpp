@@ -454,7 +454,7 @@ bool CRenderKit::DrawImage(HDC hDC,
                            const TImageDrawParams& params) {
     if (hDC == nullptr || manager == nullptr || params.name.empty())
         return false;
-    const TImageInfo* image = manager->GetImageEx(
+    const TImageInfo* image = manager->GetScaledImage(
         params.name.c_str(), params.resType.empty() ? nullptr : params.resType.c_str(), params.mask);
     if (image == nullptr)
         return false;

@@ -2,6 +2,8 @@
 #include <cwchar>
 #include <string>
 
+#include "ui/core/DpiScale.h"
+#include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderKit.h"
 #include "ui/core/SkinText.h"
 
@@ -18,7 +20,10 @@ public:
                        const std::function<void(const TImageDrawParams&)>& draw)
         : m_rcItem(rcItem), m_params(params), m_draw(draw) {}
 
-    void Read(const wchar_t* text) {
+    // Lengths of `text` are converted with `scale`: the skin's strings are written for 96 DPI, while
+    // the strings controls compute at paint time are already in device pixels.
+    void Read(const wchar_t* text, const CDpiScale& scale) {
+        m_scale = scale;
         int counted = 0;
         const wchar_t* p = text;
         while (*p >= 1 && *p <= 32)
@@ -64,17 +69,17 @@ private:
         } else if (key == L"res") {
             d.name = value;
         } else if (key == L"dest" || key == L"rdest") {
-            const RECT r = ParseSkinRect(v);
+            const RECT r = m_scale.Scale(ParseSkinRect(v));
             const LONG x = key == L"dest" ? m_rcItem.left : m_rcItem.right;
             const LONG y = key == L"dest" ? m_rcItem.top : m_rcItem.bottom;
             d.dest = {x + r.left, y + r.top, std::min(x + r.right, m_rcItem.right),
                       std::min(y + r.bottom, m_rcItem.bottom)};
         } else if (key == L"source") {
-            d.source = ParseSkinRect(v);
+            d.source = m_scale.Scale(ParseSkinRect(v));
         } else if (key == L"corner") {
-            d.corner = ParseSkinRect(v);
+            d.corner = m_scale.Scale(ParseSkinRect(v));
         } else if (key == L"centerrect") {
-            d.centerRect = ParseSkinRect(v);
+            d.centerRect = m_scale.Scale(ParseSkinRect(v));
         } else if (key == L"mask") {
             d.mask = ParseSkinColor(v);
         } else if (key == L"fade") {
@@ -96,7 +101,7 @@ private:
         } else if (key == L"alignleft") {
             d.alignLeft = ParseSkinBool(v);
         } else if (key == L"roundcorner") {
-            d.roundCorner = ParseSkinSize(v);
+            d.roundCorner = m_scale.Scale(ParseSkinSize(v));
         }
         // "gray" and "angle" are accepted and ignored, like any other key.
     }
@@ -104,6 +109,7 @@ private:
     const RECT& m_rcItem;
     TImageDrawParams& m_params;
     const std::function<void(const TImageDrawParams&)>& m_draw;
+    CDpiScale m_scale;
 };
 
 }  // namespace
@@ -111,15 +117,16 @@ private:
 void CRenderKit::ParseImageString(const RECT& rcItem,
                                   const wchar_t* image,
                                   const wchar_t* modify,
-                                  const std::function<void(const TImageDrawParams&)>& draw) {
+                                  const std::function<void(const TImageDrawParams&)>& draw,
+                                  const CDpiScale& scale) {
     TImageDrawParams params;
     params.dest = rcItem;
     params.name = image != nullptr ? image : L"";
     CImageStringReader reader(rcItem, params, draw);
     if (image != nullptr)
-        reader.Read(image);
+        reader.Read(image, scale);
     if (modify != nullptr)
-        reader.Read(modify);
+        reader.Read(modify, CDpiScale());
     draw(params);
 }
 
@@ -131,9 +138,10 @@ bool CRenderKit::DrawImageString(HDC hDC,
                                  const wchar_t* modify) {
     if (hDC == nullptr || manager == nullptr)
         return false;
-    ParseImageString(rcItem, image, modify, [&](const TImageDrawParams& params) {
-        DrawImage(hDC, manager, rcItem, rcPaint, params);
-    });
+    ParseImageString(
+        rcItem, image, modify,
+        [&](const TImageDrawParams& params) { DrawImage(hDC, manager, rcItem, rcPaint, params); },
+        manager->GetDpiScale());
     return true;
 }
 

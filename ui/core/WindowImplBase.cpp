@@ -155,6 +155,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     m_PaintManager.AddNotifier(this);
     if (m_PaintManager.IsShadow() && !m_PaintManager.IsSelfShadow())
         m_pWndShadow = CWndShadow::Attach(m_hWnd);
+    if (m_pWndShadow != nullptr)
+        m_pWndShadow->SetScale(m_PaintManager.GetDpiScale());
     InitWindow();
     return 0;
 }
@@ -237,6 +239,20 @@ LRESULT WindowImplBase::OnShowWindow(UINT, WPARAM, LPARAM, bool& bHandled) {
     return 0;
 }
 
+LRESULT WindowImplBase::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, bool&) {
+    // Scale first, so that the size limits the move below meets are already the new ones.
+    m_PaintManager.SetDpi(LOWORD(wParam));
+    if (m_pWndShadow != nullptr)
+        m_pWndShadow->SetScale(m_PaintManager.GetDpiScale());
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The band is wider or narrower now even where the window kept its size.
+    if (m_pWndShadow != nullptr && ::IsWindowVisible(m_hWnd))
+        m_pWndShadow->Update(m_hWnd);
+    return 0;
+}
+
 LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     using Handler = LRESULT (WindowImplBase::*)(UINT, WPARAM, LPARAM, bool&);
     Handler handler = nullptr;
@@ -306,6 +322,9 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_SHOWWINDOW:
             handler = &WindowImplBase::OnShowWindow;
+            break;
+        case WM_DPICHANGED:
+            handler = &WindowImplBase::OnDpiChanged;
             break;
         default:
             break;

@@ -113,6 +113,8 @@ private:
     bool PrepareSkinResources();
     // True when the control and all its ancestors let the caption band drag the window.
     static bool IsPassiveChain(CControlUI* pControl);
+    // Moving to a screen of another scale: rescales, takes the suggested rectangle, rebuilds the shadow.
+    LRESULT OnDpiChanged(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled);
 };
 
 }  // namespace SkinUI

@@ -81,6 +81,12 @@ bool CWndShadow::Initialize(HINSTANCE hInstance) {
     return true;
 }
 
+void CWndShadow::SetScale(const CDpiScale& scale) {
+    m_nSize = static_cast<int8_t>(scale.Scale(kBaseSize));
+    m_nxOffset = static_cast<int8_t>(scale.Scale(kBaseOffset));
+    m_nyOffset = static_cast<int8_t>(scale.Scale(kBaseOffset));
+}
+
 CWndShadow* CWndShadow::Attach(HWND hParentWnd) {
     TShadowGlobals& globals = Globals();
     if (globals.updateLayeredWindow == nullptr || !::IsWindow(hParentWnd))

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "ui/core/DpiScale.h"
+
 namespace SkinUI {
 
 class CWndShadow {
@@ -34,6 +36,8 @@ public:
     void Show(HWND hParentWnd);
     // Rebuilds the shadow bitmap for the parent's current size and places the shadow around it.
     void Update(HWND hParentWnd);
+    // Band width and offsets follow the parent's display scale; takes effect at the next Update.
+    void SetScale(const CDpiScale& scale);
 
 private:
     enum : uint8_t {
@@ -54,9 +58,11 @@ private:
     static void CALLBACK RefreshTimerProc(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
     HWND m_hWnd = reinterpret_cast<HWND>(-1);
-    int8_t m_nSize = 14;
-    int8_t m_nxOffset = 0;
-    int8_t m_nyOffset = 0;
+    static constexpr int kBaseSize = 14;
+    static constexpr int kBaseOffset = 0;
+    int8_t m_nSize = kBaseSize;
+    int8_t m_nxOffset = kBaseOffset;
+    int8_t m_nyOffset = kBaseOffset;
     WORD m_wParentWidth = 0;
     WORD m_wParentHeight = 0;
     bool m_bUpdate = false;

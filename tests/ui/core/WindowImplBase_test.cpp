@@ -138,9 +138,10 @@ RECT WindowRect(HWND hWnd) {
     return rc;
 }
 
-::testing::AssertionResult AroundWindow(HWND hShadow, HWND hWnd) {
+// The shadow band is 14 pixels wide at 100 % and scales with the window.
+::testing::AssertionResult AroundWindow(HWND hShadow, HWND hWnd, int band = 14) {
     RECT expected = WindowRect(hWnd);
-    ::InflateRect(&expected, 14, 14);
+    ::InflateRect(&expected, band, band);
     const RECT actual = WindowRect(hShadow);
     if (::EqualRect(&expected, &actual))
         return ::testing::AssertionSuccess();
@@ -274,6 +275,47 @@ TEST_F(MainSkinWindowTest, ShadowHidesAndShowsWithTheWindow) {
     ASSERT_TRUE(TestEnv::PumpUntil(
         [] { return ::IsWindowVisible(s_window->GetShadow()->GetHWND()) != FALSE; }, kTimeoutMs));
     EXPECT_TRUE(AroundWindow(s_window->GetShadow()->GetHWND(), s_window->GetHWND()));
+}
+
+// WM_DPICHANGED, as the system sends it when the window moves to a 150 % screen, takes the suggested
+// rectangle, lays the controls out at the new scale with fonts made for it, scales the caption band and
+// widens the shadow; moving back restores the 100 % window exactly.
+TEST_F(MainSkinWindowTest, FollowsTheDisplayScaleAcrossScreens) {
+    const HWND hWnd = s_window->GetHWND();
+    SkinUI::CPaintManagerUI& pm = s_window->GetPaintManager();
+    SkinUI::CControlUI* close = pm.FindControl(L"btn_close");
+    ASSERT_NE(close, nullptr);
+    const RECT before = WindowRect(hWnd);
+    const RECT closeBefore = close->GetPos();
+    const LONG textHeight = pm.GetFontInfo(1)->tm.tmHeight;
+
+    auto moveTo = [&](UINT dpi, const RECT& suggested, LONG closeRight) {
+        ::SendMessageW(hWnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        return TestEnv::PumpUntil([&] { return close->GetPos().right == closeRight; }, kTimeoutMs);
+    };
+    const RECT wide = {before.left, before.top, before.left + 810, before.top + 533};
+    // btn_close: 515,0,540,23 -> 773,0,810,35.
+    ASSERT_TRUE(moveTo(144, wide, 810));
+    const RECT atWide = WindowRect(hWnd);
+    EXPECT_TRUE(::EqualRect(&atWide, &wide));
+    const RECT closeWide = close->GetPos();
+    EXPECT_EQ(closeWide.left, 773);
+    EXPECT_EQ(closeWide.bottom, 35);
+    EXPECT_NEAR(pm.GetFontInfo(1)->tm.tmHeight, textHeight * 1.5, 1.5);
+    EXPECT_EQ(s_window->HitTest(800, 140), HTCAPTION);  // the band is 150 high now
+    EXPECT_EQ(s_window->HitTest(790, 15), HTCLIENT);    // btn_close
+    EXPECT_TRUE(HasRoundedRegion(hWnd, 810, 533, 3));
+    EXPECT_TRUE(TestEnv::PumpUntil([&] { return AroundWindow(s_window->GetShadow()->GetHWND(), hWnd, 21); },
+                                   kTimeoutMs));
+
+    ASSERT_TRUE(moveTo(96, before, closeBefore.right));
+    const RECT atBase = WindowRect(hWnd);
+    EXPECT_TRUE(::EqualRect(&atBase, &before));
+    EXPECT_TRUE(::EqualRect(&close->GetPos(), &closeBefore));
+    EXPECT_EQ(pm.GetFontInfo(1)->tm.tmHeight, textHeight);
+    EXPECT_EQ(s_window->HitTest(539, 120), HTCLIENT);
+    EXPECT_TRUE(TestEnv::PumpUntil([&] { return AroundWindow(s_window->GetShadow()->GetHWND(), hWnd); },
+                                   kTimeoutMs));
 }
 
 // Enter does nothing by default; Escape closes the window with code 1, which ShowModal returns.
