@@ -20,7 +20,11 @@ ULONG QueryUlong(BCRYPT_HANDLE handle, LPCWSTR property) {
 
 }  // namespace
 
-CPlatformHash::CPlatformHash(Algorithm algorithm) {
+CPlatformHash::CPlatformHash(Algorithm algorithm, Engine engine) {
+    if (algorithm == Algorithm::kSha256 && engine == Engine::kFastest && CSha256Ni::IsSupported()) {
+        m_cpu = std::make_unique<CSha256Ni>();
+        return;
+    }
     LPCWSTR name = algorithm == Algorithm::kMd5 ? BCRYPT_MD5_ALGORITHM : BCRYPT_SHA256_ALGORITHM;
     if (!Succeeded(BCryptOpenAlgorithmProvider(&m_provider, name, nullptr, 0))) {
         m_provider = nullptr;
@@ -45,6 +49,11 @@ void CPlatformHash::DestroyHash() {
 }
 
 void CPlatformHash::Reset() {
+    if (m_cpu) {
+        m_cpu->Reset();
+        m_failed = false;
+        return;
+    }
     DestroyHash();
     m_failed = !m_provider || m_object.empty() || m_digestBytes == 0 ||
                !Succeeded(BCryptCreateHash(m_provider, &m_hash, m_object.data(),
@@ -54,6 +63,11 @@ void CPlatformHash::Reset() {
 }
 
 void CPlatformHash::Update(const void* data, size_t size) {
+    if (m_cpu) {
+        if (!m_failed)
+            m_cpu->Update(data, size);
+        return;
+    }
     const auto* bytes = static_cast<const UCHAR*>(data);
     while (!m_failed && size > 0) {
         const ULONG piece = static_cast<ULONG>(std::min<size_t>(size, std::numeric_limits<ULONG>::max()));
@@ -66,6 +80,11 @@ void CPlatformHash::Update(const void* data, size_t size) {
 std::string CPlatformHash::FinishHex() {
     if (m_failed)
         return std::string();
+    if (m_cpu) {
+        // Spent, as the provider's handle is.
+        m_failed = true;
+        return m_cpu->FinishHex();
+    }
     std::vector<UCHAR> digest(m_digestBytes);
     m_failed = !Succeeded(BCryptFinishHash(m_hash, digest.data(), m_digestBytes, 0));
     DestroyHash();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Download benchmark: a 1 GiB file served by a local nginx, fetched to disk by our
 # CHttpDownloadFile (HttpBench.exe), by the cross-built curl.exe under the same Wine, by the
-# machine's own curl, and by ours with both digests asked for (how long the UI thread then takes
+# machine's own curl, and by ours with its SHA-256 asked for (how long the UI thread then takes
 # to answer), five runs each (BENCH_RUNS); the CPU use of the two idle engines.
 # Every timed download starts with the page cache written back, since a client writing while the
 # previous one's gigabyte is still being flushed costs two to four times the CPU; which client
@@ -114,7 +114,7 @@ run_native() {
     natives+=("$(cat "$state/out.txt")")
     rm -f "$state/native.bin"
 }
-# Both digests asked for: the hashing runs beside the receive while the UI thread answers a probe.
+# The installer's digest asked for: the hashing runs beside the receive while the UI thread answers a probe.
 run_hashed() {
     rm -f "$state/ours.bin"
     settle_page_cache

@@ -3,7 +3,8 @@
 //   HttpBench download <url> <local path> <expected size> [digests]
 //   HttpBench idle <seconds>
 //   HttpBench stall <seconds>
-// "digests" asks the download for its MD5 and SHA-256 and also measures the longest time the UI
+// "digests" asks the download for the digest the installer computes (SHA-256; MD5 only for a
+// manifest without it) and also measures the longest time the UI
 // thread took to answer a posted message (ui_max_stall_ms); "stall" measures that figure with the
 // engines idle.
 // winsock2.h must come before windows.h.
@@ -150,15 +151,14 @@ int Download(const wchar_t* url, const wchar_t* path, uint64_t expected, bool di
         CHttpDownloadFile download;
         download.SetDoneCallback(&OnDone);
         if (digests)
-            download.SetDigests(kDigestMd5 | kDigestSha256);
+            download.SetDigests(kDigestSha256);
         if (!download.Download(url, path, expected, &outcome)) {
             fwprintf(stderr, L"download could not be sent\n");
             return 1;
         }
         Pump([&] { return outcome.done; }, start + kLimitSeconds);
         if (digests)
-            wprintf(L"md5=%hs\nsha256=%hs\n", download.Digests().md5.c_str(),
-                    download.Digests().sha256.c_str());
+            wprintf(L"sha256=%hs\n", download.Digests().sha256.c_str());
     }
     double elapsed = Seconds() - start;
     if (probe) {
