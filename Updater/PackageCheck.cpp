@@ -8,10 +8,15 @@
 // UI thread (owner and callback, and everything once it has been posted).
 class CPackageCheck::Job : public MainThreadTaskBase {
 public:
-    Job(CPackageCheck* owner, const std::wstring& path, std::vector<std::string> pins, Done done)
+    Job(CPackageCheck* owner,
+        const std::wstring& path,
+        std::vector<std::string> pins,
+        UnsignedPackages withoutPins,
+        Done done)
         : m_owner(owner),
           m_path(path),
           m_pins(std::move(pins)),
+          m_withoutPins(withoutPins),
           m_done(std::move(done)),
           m_file(PackageTrust::OpenLocked(path)) {
         if (!m_file.IsValid())
@@ -21,7 +26,7 @@ public:
     // Checking thread.
     void Check() {
         if (m_file.IsValid())
-            m_result = PackageTrust::Verify(m_file.Get(), m_path, m_pins);
+            m_result = PackageTrust::Verify(m_file.Get(), m_path, m_pins, m_withoutPins);
         PostToMainThread(&RunMainThreadTask, CRefPtr<MainThreadTaskBase>(this));
     }
 
@@ -50,6 +55,7 @@ private:
     CPackageCheck* m_owner;
     std::wstring m_path;
     std::vector<std::string> m_pins;
+    UnsignedPackages m_withoutPins;
     Done m_done;
     CScopedHandle m_file;
     TrustResult m_result;
@@ -61,9 +67,12 @@ CPackageCheck::~CPackageCheck() {
     Cancel();
 }
 
-void CPackageCheck::Start(const std::wstring& path, std::vector<std::string> pins, Done done) {
+void CPackageCheck::Start(const std::wstring& path,
+                          std::vector<std::string> pins,
+                          UnsignedPackages withoutPins,
+                          Done done) {
     Cancel();
-    m_job = CRefPtr<Job>(new Job(this, path, std::move(pins), std::move(done)));
+    m_job = CRefPtr<Job>(new Job(this, path, std::move(pins), withoutPins, std::move(done)));
     m_job->AddRef();  // for the thread
     const uintptr_t thread = _beginthreadex(nullptr, 0, &Job::ThreadProc, m_job.get(), 0, nullptr);
     if (thread) {

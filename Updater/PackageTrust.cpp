@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "Runtime/PlatformHash.h"
 
@@ -17,20 +18,29 @@ std::string Lower(std::string text) {
 
 // One WinVerifyTrust session over an open file; its state (the signer chain) lives until the
 // object goes.
+enum class Revocation { kChecked, kNotChecked };
+
+// No answer about revocation (offline, no list published, the check failed): a signature stays good.
+bool IsRevocationUnknown(LONG status) {
+    return status == CERT_E_REVOCATION_FAILURE || status == static_cast<LONG>(CRYPT_E_REVOCATION_OFFLINE) ||
+           status == static_cast<LONG>(CRYPT_E_NO_REVOCATION_CHECK);
+}
+
 class CTrustSession {
 public:
-    CTrustSession(HANDLE file, const std::wstring& path) {
+    CTrustSession(HANDLE file, const std::wstring& path, Revocation revocation) {
         m_file.cbStruct = sizeof(m_file);
         m_file.pcwszFilePath = path.c_str();
         m_file.hFile = file;
         m_data.cbStruct = sizeof(m_data);
         m_data.dwUIChoice = WTD_UI_NONE;
-        m_data.fdwRevocationChecks = WTD_REVOKE_NONE;
+        m_data.fdwRevocationChecks = revocation == Revocation::kChecked ? WTD_REVOKE_WHOLECHAIN : WTD_REVOKE_NONE;
         m_data.dwUnionChoice = WTD_CHOICE_FILE;
         m_data.pFile = &m_file;
         m_data.dwStateAction = WTD_STATEACTION_VERIFY;
-        // Nothing is fetched from the network: the elevated installer trusts the pin, not a URL.
-        m_data.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+        // A signer whose certificate is known to be revoked is refused; the root is the system's.
+        m_data.dwProvFlags = revocation == Revocation::kChecked ? WTD_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT
+                                                                : WTD_REVOCATION_CHECK_NONE;
         m_status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &m_action, &m_data);
     }
     ~CTrustSession() {
@@ -69,7 +79,10 @@ CScopedHandle OpenLocked(const std::wstring& path) {
     return CScopedHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
-TrustResult Verify(HANDLE file, const std::wstring& path, const std::vector<std::string>& pins) {
+TrustResult Verify(HANDLE file,
+                   const std::wstring& path,
+                   const std::vector<std::string>& pins,
+                   UnsignedPackages withoutPins) {
     TrustResult result;
     if (!file || file == INVALID_HANDLE_VALUE) {
         result.verdict = PackageVerdict::kCannotOpen;
@@ -77,10 +90,16 @@ TrustResult Verify(HANDLE file, const std::wstring& path, const std::vector<std:
         return result;
     }
     if (pins.empty()) {
-        result.verdict = PackageVerdict::kUnverified;
+        result.verdict =
+            withoutPins == UnsignedPackages::kAllowed ? PackageVerdict::kUnverified : PackageVerdict::kNoPins;
         return result;
     }
-    CTrustSession session(file, path);
+    CTrustSession checked(file, path, Revocation::kChecked);
+    // Best effort: without an answer about revocation the signature is judged as if none were asked.
+    std::unique_ptr<CTrustSession> unchecked;
+    if (IsRevocationUnknown(checked.Status()))
+        unchecked = std::make_unique<CTrustSession>(file, path, Revocation::kNotChecked);
+    const CTrustSession& session = unchecked ? *unchecked : checked;
     result.status = session.Status();
     if (result.status != ERROR_SUCCESS) {
         result.verdict = PackageVerdict::kBadSignature;
@@ -95,14 +114,16 @@ TrustResult Verify(HANDLE file, const std::wstring& path, const std::vector<std:
     return result;
 }
 
-TrustResult VerifyPath(const std::wstring& path, const std::vector<std::string>& pins) {
+TrustResult VerifyPath(const std::wstring& path,
+                       const std::vector<std::string>& pins,
+                       UnsignedPackages withoutPins) {
     CScopedHandle file = OpenLocked(path);
     if (!file.IsValid()) {
         TrustResult result;
         result.status = static_cast<LONG>(GetLastError());
         return result;
     }
-    return Verify(file.Get(), path, pins);
+    return Verify(file.Get(), path, pins, withoutPins);
 }
 
 std::string SignerKeyPin(PCCERT_CONTEXT certificate) {

@@ -6,12 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "Updater/PackageTrust.h"
+
 const wchar_t* ManifestPrimaryUrl();
 const wchar_t* ManifestFallbackUrl();
 const wchar_t* AgreementUrl();
 // SHA-256 of the SubjectPublicKeyInfo of each certificate allowed to sign the package, lower-case
-// hexadecimal. Empty: packages run unverified.
+// hexadecimal. Empty: every package is refused, unless unsigned packages are allowed.
 std::vector<std::string> PinnedSignerKeys();
+// kAllowed only when built with ZORVA_ALLOW_UNSIGNED_PACKAGES=ON: without pins, packages then run
+// unverified.
+UnsignedPackages UnsignedPackagesPolicy();
 // PEM certificates of the only CAs trusted for HTTPS; empty: the Windows trust store decides.
 const char* ServerCaCertificates();
 // The install animation's step: the built-in one, which a test build may shorten.

@@ -42,18 +42,21 @@ Updater::Updater(const std::wstring& folder, int, IGameEventListener* listener, 
               listener,
               {ManifestPrimaryUrl(), ManifestFallbackUrl()},
               PinnedSignerKeys(),
-              ServerCaCertificates()) {}
+              ServerCaCertificates(),
+              UnsignedPackagesPolicy()) {}
 
 Updater::Updater(const std::wstring& folder,
                  IGameEventListener* listener,
                  std::vector<std::wstring> endpoints,
                  std::vector<std::string> signerPins,
-                 std::string serverCa)
+                 std::string serverCa,
+                 UnsignedPackages withoutPins)
     : m_progress(ProtoValue::kMap),
       m_endpoints(std::move(endpoints)),
       m_folder(folder),
       m_listener(listener),
-      m_signerPins(std::move(signerPins)) {
+      m_signerPins(std::move(signerPins)),
+      m_withoutPins(withoutPins) {
     m_manifest.SetCaCertificates(serverCa);
     m_download.SetCaCertificates(std::move(serverCa));
 }
@@ -299,7 +302,7 @@ void Updater::HandlePackageResult(int errorType, int errorCode) {
         result = InstallPartialFile();
         if (result.type == kHttpErrorOk) {
             // The signature check reads the whole package: off the UI thread, reported when done.
-            m_packageCheck.Start(m_packagePath, m_signerPins,
+            m_packageCheck.Start(m_packagePath, m_signerPins, m_withoutPins,
                                  [this](const TrustResult& trust, CScopedHandle file) {
                                      HandlePackageChecked(trust, std::move(file));
                                  });

@@ -34,7 +34,8 @@ public:
             IGameEventListener* listener,
             std::vector<std::wstring> endpoints,
             std::vector<std::string> signerPins = {},
-            std::string serverCa = std::string());
+            std::string serverCa = std::string(),
+            UnsignedPackages withoutPins = UnsignedPackages::kRefused);
     ~Updater();
     Updater(const Updater&) = delete;
     Updater& operator=(const Updater&) = delete;
@@ -93,6 +94,7 @@ private:
     std::wstring m_packageSize;
     std::wstring m_packagePath;
     std::vector<std::string> m_signerPins;
+    UnsignedPackages m_withoutPins;
     CPackageCheck m_packageCheck;
     CScopedHandle m_verifiedPackage;
 };

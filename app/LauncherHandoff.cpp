@@ -4,10 +4,13 @@
 #include <shlwapi.h>
 
 #include "Runtime/CommonUtils.h"
+#include "Runtime/FileLogger.h"
 #include "app/FileOwner.h"
+#include "app/RestrictedStart.h"
 
 namespace {
 
+constexpr wchar_t kSource[] = L".\\app\\LauncherHandoff";
 constexpr wchar_t kIniRecordFile[] = L"ZorvaLaucher.ini";
 constexpr wchar_t kIniSection[] = L"ZorvaNet-Launcher";
 constexpr wchar_t kIniKey[] = L"InstallPath";
@@ -19,6 +22,7 @@ constexpr DWORD kInstPathBufferBytes = 4096;
 constexpr DWORD kInstPathReadBytes = kInstPathBufferBytes - sizeof(wchar_t);
 constexpr wchar_t kInstalledMarker[] = L"zvmain.dll";
 constexpr wchar_t kDefaultFolderBelowRoot[] = L"Zorva网络\\ZorvaTarnis";
+constexpr DWORD kCopyChunk = 1 << 20;
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     if (folder.empty() || folder.back() == L'\\')
@@ -82,6 +86,44 @@ std::wstring QuoteArgument(const std::wstring& argument) {
     return quoted + L'"';
 }
 
+// FileIdInfo, declared only for newer targets than ours.
+constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+struct FileIdentity {
+    ULONGLONG volumeSerial;
+    BYTE fileId[16];
+};
+constexpr UINT kRefusedImageExitCode = 2010;
+constexpr DWORD kTerminateWaitMs = 5000;
+
+// The volume and file id of an open file; false when the file system has none to give.
+bool IdentityOf(HANDLE file, FileIdentity& identity) {
+    if (GetFileInformationByHandleEx(file, kFileIdInfo, &identity, sizeof(identity)))
+        return true;
+    // Before Windows 8 only the 64-bit index is known.
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(file, &info))
+        return false;
+    identity = {};
+    identity.volumeSerial = info.dwVolumeSerialNumber;
+    memcpy(identity.fileId, &info.nFileIndexLow, sizeof(info.nFileIndexLow));
+    memcpy(identity.fileId + sizeof(info.nFileIndexLow), &info.nFileIndexHigh, sizeof(info.nFileIndexHigh));
+    return true;
+}
+
+// The started (suspended) process's image is the file open in `checked`.
+bool IsImageOf(HANDLE process, HANDLE checked) {
+    wchar_t image[MAX_PATH * 2] = {};
+    DWORD length = ARRAYSIZE(image);
+    if (!checked || !QueryFullProcessImageNameW(process, 0, image, &length))
+        return false;
+    CScopedHandle file(CreateFileW(image, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileIdentity started = {};
+    FileIdentity held = {};
+    return file.IsValid() && IdentityOf(file.Get(), started) && IdentityOf(checked, held) &&
+           started.volumeSerial == held.volumeSerial && memcmp(started.fileId, held.fileId, sizeof(held.fileId)) == 0;
+}
+
 }  // namespace
 
 HandoffPlaces MachinePlaces() {
@@ -113,7 +155,8 @@ std::wstring PickedFolder(const std::wstring& picked) {
     return picked.substr(0, picked.size() - 1);
 }
 
-CLauncherHandoff::CLauncherHandoff(HandoffPlaces places) : m_places(std::move(places)) {}
+CLauncherHandoff::CLauncherHandoff(HandoffPlaces places)
+    : m_places(std::move(places)), m_workFolder(m_places.commonAppData) {}
 
 CLauncherHandoff::~CLauncherHandoff() = default;
 
@@ -123,13 +166,11 @@ bool CLauncherHandoff::DetectEnvironment(int contextLaunchId) {
     if (FindLauncher() && StartLauncher(m_launcherPath, LauncherArguments(m_launchId)))
         return true;
     // A launcher that cannot be started counts as none: the normal install runs.
+    m_workFolder.Open();
     const std::wstring& moduleDir = m_places.moduleDir;
     if (!moduleDir.empty() && Exists(JoinPath(moduleDir, kInstalledMarker))) {
         m_moduleFolderInstall = true;
-        m_packageFolder = moduleDir;
-        m_packagePresent = Exists(JoinPath(moduleDir, kPackageExe));
-    } else {
-        m_packageFolder = DefaultInstallDir();
+        m_packagePresent = Exists(PackageBeside());
     }
     return false;
 }
@@ -188,21 +229,70 @@ std::wstring CLauncherHandoff::DefaultInstallDir() const {
 }
 
 std::wstring CLauncherHandoff::PackageFile() const {
-    return JoinPath(m_packageFolder, kPackageExe);
+    return PackageFolder().empty() ? std::wstring() : JoinPath(PackageFolder(), kPackageExe);
 }
 
-bool CLauncherHandoff::RunInstaller() {
-    m_packagePath = PackageFile();
-    PROCESS_INFORMATION info = {};
-    const bool failed =
-        RunProcessEx(m_packagePath, InstallerCommandLine(m_packagePath, m_installDir), &info).first;
-    // The process has its own hold on its image now.
-    m_heldPackage.Reset();
-    if (failed)
+std::wstring CLauncherHandoff::PackageBeside() const {
+    return JoinPath(m_places.moduleDir, kPackageExe);
+}
+
+bool CLauncherHandoff::CopyPackageBeside() const {
+    if (PackageFolder().empty())
         return false;
-    m_installerProcess.Reset(info.hProcess);
-    m_installerThread.Reset(info.hThread);
-    return true;
+    CScopedHandle source(CreateFileW(PackageBeside().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source.IsValid())
+        return false;
+    const std::wstring target = PackageFile();
+    CScopedHandle copy(
+        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy.IsValid())
+        return false;
+    std::vector<char> buffer(kCopyChunk);
+    bool whole = true;
+    for (;;) {
+        DWORD got = 0;
+        DWORD written = 0;
+        if (!ReadFile(source.Get(), buffer.data(), kCopyChunk, &got, nullptr)) {
+            whole = false;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (!WriteFile(copy.Get(), buffer.data(), got, &written, nullptr) || written != got) {
+            whole = false;
+            break;
+        }
+    }
+    copy.Reset();
+    if (!whole)
+        DeleteFileW(target.c_str());
+    return whole;
+}
+
+InstallerStart CLauncherHandoff::RunInstaller() {
+    m_packagePath = PackageFile();
+    // The process keeps its own hold on its image; the checked file is ours to close either way.
+    const CScopedHandle checked = std::move(m_heldPackage);
+    std::wstring commandLine = InstallerCommandLine(m_packagePath, m_installDir);
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION info = {};
+    // Suspended: none of the package's code runs before its image is known to be the checked file.
+    if (m_packagePath.empty() ||
+        !CreateProcessW(m_packagePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, PackageFolder().c_str(), &startup, &info))
+        return InstallerStart::kFailed;
+    CScopedHandle process(info.hProcess);
+    CScopedHandle thread(info.hThread);
+    if (!IsImageOf(process.Get(), checked.Get())) {
+        TerminateProcess(process.Get(), kRefusedImageExitCode);
+        WaitForSingleObject(process.Get(), kTerminateWaitMs);
+        return InstallerStart::kNotTheCheckedFile;
+    }
+    ResumeThread(thread.Get());
+    m_installerProcess = std::move(process);
+    m_installerThread = std::move(thread);
+    return InstallerStart::kStarted;
 }
 
 bool CLauncherHandoff::RunLauncher() {
@@ -215,25 +305,46 @@ bool CLauncherHandoff::RunLauncher() {
     const std::wstring launcher = JoinPath(m_installDir, kLauncherExe);
     const bool started =
         StartLauncher(launcher, m_launchId > 0 ? LauncherArguments(m_launchId) : std::wstring());
-    // A package that came with the executable belongs to it and stays.
-    if (!m_moduleFolderInstall)
-        DeleteFileW(m_packagePath.c_str());
+    // Downloaded or copied, the package in the work folder has served; one beside the executable
+    // was never touched.
+    DeleteFileW(m_packagePath.c_str());
     return started;
 }
 
 // The installer runs elevated; the launcher, and every game it starts, should not. The shell reports
 // success for any file it accepts and complains about the rest in a box of its own, so only a program
-// that can run goes through it; anything else fails below as it always did.
+// that can run goes through it. Without the shell the launcher gets a token stripped of administrator
+// rights, never ours: a user could end their own shell to force that way.
 bool CLauncherHandoff::StartLauncher(const std::wstring& launcher, const std::wstring& arguments) {
     DWORD binaryType = 0;
-    if (m_places.startAsUser && GetBinaryTypeW(launcher.c_str(), &binaryType)) {
-        std::wstring folder = launcher.substr(0, launcher.find_last_of(L'\\'));
-        if (m_places.startAsUser(launcher, arguments, folder))
-            return true;
-    }
-    const std::wstring commandLine =
-        arguments.empty() ? std::wstring() : QuoteArgument(launcher) + L" " + arguments;
-    return RunProcess(launcher, commandLine) == 0;
+    const std::wstring folder = launcher.substr(0, launcher.find_last_of(L'\\'));
+    if (m_places.startAsUser && GetBinaryTypeW(launcher.c_str(), &binaryType) &&
+        m_places.startAsUser(launcher, arguments, folder))
+        return true;
+    const std::wstring commandLine = QuoteArgument(launcher) + (arguments.empty() ? L"" : L" " + arguments);
+    if (RestrictedStart::Start(launcher, commandLine, folder))
+        return true;
+    FileLogger::Instance().Log(kLogError, __LINE__, kSource, L"launcher not started (no shell, no restricted token): %u",
+                               static_cast<unsigned>(GetLastError()));
+    return false;
+}
+
+bool CLauncherHandoff::OpenAsUser(const std::wstring& document) {
+    if (m_places.startAsUser && m_places.startAsUser(document, std::wstring(), std::wstring()))
+        return true;
+    // The system's own opener, from the system folder, run with the stripped token: whatever it
+    // starts for the document (the browser) inherits that token.
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    const std::wstring opener = std::wstring(system) + L"\\rundll32.exe";
+    if (RestrictedStart::Start(opener, QuoteArgument(opener) + L" url.dll,FileProtocolHandler " + document,
+                               system))
+        return true;
+    FileLogger::Instance().Log(kLogError, __LINE__, kSource, L"page not opened (no shell, no restricted token): %u",
+                               static_cast<unsigned>(GetLastError()));
+    return false;
 }
 
 FreeSpace CLauncherHandoff::UpdateFreeSpace() const {

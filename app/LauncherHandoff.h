@@ -12,18 +12,20 @@
 
 #include "Runtime/ScopedHandle.h"
 #include "app/DesktopShell.h"
+#include "app/WorkFolder.h"
 
 // Where the hand-off looks. MachinePlaces() gives the machine's own places; tests point them at
 // temporary folders and a registry key of their own.
 struct HandoffPlaces {
     std::wstring moduleDir;      // the executable's folder
-    std::wstring commonAppData;  // holds "ZorvaLaucher.ini"; empty: no launcher is looked up at all
+    // Holds "ZorvaLaucher.ini" and the work folder; empty: no launcher is looked up, no work folder made.
+    std::wstring commonAppData;
     HKEY registryRoot = HKEY_LOCAL_MACHINE;
     std::wstring registryKey;                                  // holds "InstPath"
     std::vector<std::wstring> driveRoots;                      // default folder candidates, in order
     std::function<bool(const std::wstring&)> isTrustedRecord;  // may the ini record be believed?
-    // Starts the launcher as the signed-in user (program, arguments, working folder); false when that
-    // way is not available, and the launcher is then started as our own child.
+    // Starts a program or opens a document as the signed-in user (program, arguments, working folder);
+    // false when that way is not available, and a stripped token of ours is used instead.
     std::function<bool(const std::wstring&, const std::wstring&, const std::wstring&)> startAsUser =
         &DesktopShell::StartAsUser;
 };
@@ -50,6 +52,12 @@ std::wstring InstallerCommandLine(const std::wstring& package, const std::wstrin
 // ("C:" alone would mean the drive's current folder).
 std::wstring PickedFolder(const std::wstring& picked);
 
+enum class InstallerStart {
+    kStarted,
+    kFailed,             // the package could not be started
+    kNotTheCheckedFile,  // what started is not the file that was checked: ended before it ran
+};
+
 class CLauncherHandoff {
 public:
     explicit CLauncherHandoff(HandoffPlaces places = MachinePlaces());
@@ -58,7 +66,8 @@ public:
     CLauncherHandoff& operator=(const CLauncherHandoff&) = delete;
 
     // Once, at the end of the main window's InitWindow. True when an installed launcher was started:
-    // the window then closes without showing a page.
+    // the window then closes without showing a page. Otherwise the work folder is open (the package
+    // folder is empty when it could not be had).
     bool DetectEnvironment(int contextLaunchId);
     // Looks up an installed launcher (the ini record when its owner is trusted, then the registry);
     // a registry record also presets the install folder, even when its launcher is missing.
@@ -68,39 +77,48 @@ public:
     // Keeps the checked package open (writing and deleting denied) until RunInstaller has started it,
     // so that the file that runs is the file that was checked.
     void HoldPackage(CScopedHandle package) { m_heldPackage = std::move(package); }
-    // Starts the package silently into the install folder; false when it could not be started, in
-    // which case RunLauncher does nothing and the package stays.
-    bool RunInstaller();
+    // Starts the held package silently into the install folder, with the work folder as its current
+    // folder. Unless it started, RunLauncher does nothing and the package stays.
+    InstallerStart RunInstaller();
     // Waits for the package to end, starts the new launcher and deletes a downloaded package.
     // False when no package had been started.
     bool RunLauncher();
+    // Opens a document or web page for the signed-in user: through the desktop shell, else with the
+    // stripped token of the launcher's start; never with our own. False when neither way worked.
+    bool OpenAsUser(const std::wstring& document);
     // The free space on the install folder's drive, and whether it is enough.
     FreeSpace UpdateFreeSpace() const;
 
     const std::wstring& InstallDir() const { return m_installDir; }
     void SetInstallDir(const std::wstring& dir) { m_installDir = dir; }
     const std::wstring& LauncherPath() const { return m_launcherPath; }
-    const std::wstring& PackageFolder() const { return m_packageFolder; }
+    // The work folder: the manifest record, the package and its partial file.
+    const std::wstring& PackageFolder() const { return m_workFolder.Path(); }
     const std::wstring& PackagePath() const { return m_packagePath; }
     int LaunchId() const { return m_launchId; }
     bool IsModuleFolderInstall() const { return m_moduleFolderInstall; }
     bool IsPackagePresent() const { return m_packagePresent; }
-    // The package file in the package folder, downloaded or lying next to the executable.
+    // The package file in the work folder, downloaded or copied there.
     std::wstring PackageFile() const;
+    // The package lying next to the executable (only ever read: a copy of it runs).
+    std::wstring PackageBeside() const;
+    // Copies the package beside the executable into the work folder, read through a handle that
+    // keeps it from being changed meanwhile; false when it could not be copied whole.
+    bool CopyPackageBeside() const;
     // A package next to the executable that may not run: the normal download takes its place.
     void RefusePackageBeside() { m_packagePresent = false; }
 
 private:
     bool ReadIniRecord();
     bool ReadRegistryRecord();
-    // Through the user's shell when it is there and the launcher can run at all, else as our child.
-    // True when it started (or the shell took it).
+    // Through the user's shell when it is there and the launcher can run at all, else as our child
+    // with a token stripped of administrator rights. True when it started (or the shell took it).
     bool StartLauncher(const std::wstring& launcher, const std::wstring& arguments);
 
     HandoffPlaces m_places;
     std::wstring m_installDir;
     std::wstring m_launcherPath;
-    std::wstring m_packageFolder;
+    CWorkFolder m_workFolder;
     std::wstring m_packagePath;
     int m_launchId = 0;
     CScopedHandle m_installerProcess;

@@ -1,7 +1,5 @@
 #include "app/MainDlg.h"
 
-#include <shellapi.h>
-
 #include "Http/HttpResult.h"
 #include "Runtime/CommonUtils.h"
 #include "Updater/UpdateEndpoints.h"
@@ -123,7 +121,8 @@ void CMainDlg::HandleClick(SkinUI::TNotifyUI& msg) {
             UpdateFreeSpace();
         }
     } else if (sender == m_btnAgreement) {
-        ShellExecuteW(nullptr, L"open", AgreementUrl(), nullptr, nullptr, SW_SHOWNORMAL);
+        // Opened elevated, the browser would run as administrator.
+        m_handoff.OpenAsUser(AgreementUrl());
     }
     WindowImplBase::Notify(msg);
 }
@@ -158,9 +157,13 @@ void CMainDlg::StartInstall() {
     // One install at a time, however many clicks reach the window before the page changes.
     if (m_updater || m_packageBesideCheck.IsBusy())
         return;
+    if (m_handoff.IsPackagePresent() && !m_handoff.CopyPackageBeside())
+        m_handoff.RefusePackageBeside();
     if (m_handoff.IsPackagePresent()) {
-        // Anyone can drop two files into a downloads folder: the package there runs only if it is ours.
+        // Anyone can drop two files into a downloads folder: its copy in the work folder runs only if
+        // it is ours, and it runs there, away from whatever DLLs lie beside the original.
         m_packageBesideCheck.Start(m_handoff.PackageFile(), PinnedSignerKeys(),
+                                   UnsignedPackagesPolicy(),
                                    [this](const TrustResult& result, CScopedHandle package) {
                                        OnPackageBesideChecked(result, std::move(package));
                                    });
@@ -251,7 +254,16 @@ void CMainDlg::OnInstallTick() {
         Close(1);
         return;
     }
-    if (m_tickCount == 1 && !m_handoff.RunInstaller()) {
+    const InstallerStart start = m_tickCount == 1 ? m_handoff.RunInstaller() : InstallerStart::kStarted;
+    if (start == InstallerStart::kNotTheCheckedFile) {
+        // Other bytes than the checked ones stood behind the package's name: a refused package.
+        KillTimer(m_hWnd, kInstallTimer);
+        m_tickCount = 0;
+        DeleteFileOnce(m_handoff.PackageFile());
+        OnDownloadResult(kHttpErrorUser, Updater::kErrorUntrustedPackage, std::wstring());
+        return;
+    }
+    if (start == InstallerStart::kFailed) {
         // A package that cannot start is kept, and no launcher is started as if it had run.
         KillTimer(m_hWnd, kInstallTimer);
         ShowFailureBox();

@@ -17,18 +17,18 @@
 namespace {
 constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kStandardClasses = 0x4000;
-constexpr wchar_t kInstanceName[] = L"Local\\ZorvaTarnisSetup.Instance";
+// Another installer holds the name but shows no window to bring forward (it is starting or ending,
+// with its window not yet made or already gone): the start must not look like a success.
+constexpr int kExitAnotherInstance = 3;
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     // Before anything can load a DLL planted next to the executable.
     RestrictDllSearch();
     // Two installers side by side would both download and both run the package.
-    CSingleInstance singleInstance(kInstanceName);
-    if (!singleInstance.IsFirst()) {
-        CSingleInstance::ActivateWindow(CMainDlg::kWindowClassName);
-        return 0;
-    }
+    CSingleInstance singleInstance(kInstallerInstanceName);
+    if (!singleInstance.IsFirst())
+        return CSingleInstance::ActivateWindow(CMainDlg::kWindowClassName) ? 0 : kExitAnotherInstance;
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), kStandardClasses};
     InitCommonControlsEx(&controls);

@@ -36,10 +36,12 @@ TEST(PackageTrust, OnlyAnIntactSignatureByAPinnedKeyIsTrusted) {
     const std::string signer = Pin(L"signer");
     const std::string other = Pin(L"other");
     ASSERT_EQ(64u, signer.size());
+    constexpr UnsignedPackages kAllowed = UnsignedPackages::kAllowed;
     struct Case {
         const wchar_t* file;
         std::vector<std::string> pins;
         PackageVerdict expected;
+        UnsignedPackages withoutPins = UnsignedPackages::kRefused;
     } cases[] = {
         {L"pinned.exe", {signer}, PackageVerdict::kTrusted},
         {L"pinned.exe", {other, Upper(signer)}, PackageVerdict::kTrusted},
@@ -47,11 +49,14 @@ TEST(PackageTrust, OnlyAnIntactSignatureByAPinnedKeyIsTrusted) {
         {L"other.exe", {signer}, PackageVerdict::kSignerNotPinned},
         {L"unsigned.exe", {signer}, PackageVerdict::kBadSignature},
         {L"changed.exe", {signer}, PackageVerdict::kBadSignature},
-        {L"unsigned.exe", {}, PackageVerdict::kUnverified},
+        // Built without pins: nothing is trusted, unless unsigned packages were allowed on purpose.
+        {L"unsigned.exe", {}, PackageVerdict::kNoPins},
+        {L"pinned.exe", {}, PackageVerdict::kNoPins},
+        {L"unsigned.exe", {}, PackageVerdict::kUnverified, kAllowed},
         {L"missing.exe", {signer}, PackageVerdict::kCannotOpen},
     };
     for (const Case& c : cases) {
-        const TrustResult result = PackageTrust::VerifyPath(Sample(c.file), c.pins);
+        const TrustResult result = PackageTrust::VerifyPath(Sample(c.file), c.pins, c.withoutPins);
         EXPECT_EQ(static_cast<int>(c.expected), static_cast<int>(result.verdict))
             << c.file << " with " << c.pins.size() << " pins, status 0x" << std::hex << result.status;
         EXPECT_EQ(c.expected == PackageVerdict::kTrusted || c.expected == PackageVerdict::kUnverified,

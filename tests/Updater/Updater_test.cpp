@@ -96,8 +96,13 @@ protected:
         return "[Install]\r\nUrl=" + url + "\r\nSize=" + size + "\r\nMd5=" + md5 + "\r\nSha256=" + sha256 +
                "\r\nVersion=2.3.4\r\n";
     }
+    // A module of a build that runs packages without pins (these tests serve unsigned ones).
+    std::unique_ptr<Updater> Unpinned(std::vector<std::wstring> endpoints) {
+        return std::make_unique<Updater>(m_folder.Path(), &m_listener, std::move(endpoints),
+                                         std::vector<std::string>(), std::string(), UnsignedPackages::kAllowed);
+    }
     void Begin(std::vector<std::wstring> endpoints) {
-        m_updater = std::make_unique<Updater>(m_folder.Path(), &m_listener, std::move(endpoints));
+        m_updater = Unpinned(std::move(endpoints));
         ASSERT_TRUE(m_updater->Start());
     }
     bool WaitFor(Event::Kind kind, int count = 1) {
@@ -249,10 +254,8 @@ TEST_F(UpdaterTest, ProgressCollapsesToLatest) {
 TEST_F(UpdaterTest, FailedDownloadKeepsDataAndResumes) {
     // Only the first request of this tag is cut; with the engine's own retries off the cut
     // reaches the module, and the second request is the resubmission.
-    m_updater = std::make_unique<Updater>(
-        m_folder.Path(), &m_listener,
-        std::vector<std::wstring>{
-            ServeManifest(Manifest(PackageUrl(L"&drop=50000&once=1"), std::to_string(kPackageSize), ""))});
+    m_updater = Unpinned(std::vector<std::wstring>{
+        ServeManifest(Manifest(PackageUrl(L"&drop=50000&once=1"), std::to_string(kPackageSize), ""))});
     UpdaterTestPeer::Download(*m_updater).SetMaxRetries(0);
     ASSERT_TRUE(m_updater->Start());
     ASSERT_TRUE(WaitFor(Event::kDownload));
@@ -388,8 +391,7 @@ TEST_F(UpdaterTest, NextMirrorResumesOnlyWithDigest) {
             Manifest(PackageUrl(L"&drop=50000", first), std::to_string(kPackageSize), md5) +
             "Url1=" + PackageUrl(L"", second) + "\r\n";
         m_listener.m_events.clear();
-        m_updater = std::make_unique<Updater>(m_folder.Path(), &m_listener,
-                                              std::vector<std::wstring>{ServeManifest(body)});
+        m_updater = Unpinned(std::vector<std::wstring>{ServeManifest(body)});
         UpdaterTestPeer::Download(*m_updater).SetMaxRetries(0);
         ASSERT_TRUE(m_updater->Start());
         ASSERT_TRUE(WaitFor(Event::kDownload));

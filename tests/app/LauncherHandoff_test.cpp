@@ -94,6 +94,7 @@ protected:
     std::wstring Root() const { return m_dir.File(L"root C"); }
     std::wstring Records() const { return m_dir.File(L"records"); }
     std::wstring DefaultDir() const { return Root() + L"\\Zorva网络\\ZorvaTarnis"; }
+    std::wstring WorkDir() const { return AppData() + L"\\Zorva\\TarnisSetup"; }
 
     HandoffPlaces Places() const {
         HandoffPlaces places;
@@ -123,6 +124,7 @@ protected:
         std::vector<std::wstring> args;
         std::wstring parent;  // image name of the process that created the launcher
         std::wstring folder;  // its working folder
+        std::wstring admin;   // "1" when its token is a member of Administrators
     };
     std::vector<Start> WaitForStarts(const std::wstring& launcherFolder, size_t count) const {
         auto read = [&](const wchar_t* name) {
@@ -131,13 +133,20 @@ protected:
         TestEnv::PumpUntil([&] { return read(L"ZorvaLauncher").size() >= count; }, kProcessWaitMs);
         std::vector<std::wstring> lines = read(L"ZorvaLauncher");
         std::vector<std::wstring> origins = read(L"ZorvaLauncher.origin");
+        std::vector<std::wstring> admin = read(L"ZorvaLauncher.admin");
         std::vector<Start> starts;
-        for (size_t i = 0; i < lines.size() && i < origins.size(); ++i) {
+        for (size_t i = 0; i < lines.size() && i < origins.size() && i < admin.size(); ++i) {
             const size_t bar = origins[i].find(L'|');
             starts.push_back({SplitCommandLine(lines[i]), origins[i].substr(0, bar),
-                              bar == std::wstring::npos ? std::wstring() : origins[i].substr(bar + 1)});
+                              bar == std::wstring::npos ? std::wstring() : origins[i].substr(bar + 1), admin[i]});
         }
         return starts;
+    }
+    // The file held as the checker holds it: open for reading, writing and deleting denied.
+    static CScopedHandle Held(const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, file) << path;
+        return CScopedHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
     }
     // The shell is not there: the launcher must then start as our own child.
     static bool NoShell(const std::wstring&, const std::wstring&, const std::wstring&) { return false; }
@@ -295,7 +304,8 @@ TEST_F(HandoffTest, InstPathLengthsAndTypes) {
 
 // An installed launcher is started with the launch identifier, 0 included, and the window is done:
 // through the user's desktop shell (Wine's "explorer.exe /desktop") in the launcher's folder, or, where
-// no shell answers, as our own child.
+// no shell answers, as our own child with a token outside Administrators (ours is inside); a page
+// opened for the user without a shell takes the same way.
 TEST_F(HandoffTest, HandsOverToInstalledLauncher) {
     const std::wstring folder = MakeLauncherFolder(L"Zorva Launcher");
     const std::wstring launcher = folder + L"\\ZorvaLauncher.exe";
@@ -319,6 +329,19 @@ TEST_F(HandoffTest, HandsOverToInstalledLauncher) {
     ASSERT_EQ(2u, starts.size());
     EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"42", L"-d"}), starts[1].args);
     EXPECT_EQ(0, _wcsicmp(L"LauncherHandoff_test.exe", starts[1].parent.c_str())) << starts[1].parent;
+    EXPECT_EQ(0, _wcsicmp(folder.c_str(), starts[1].folder.c_str())) << starts[1].folder;
+    EXPECT_EQ(L"0", starts[1].admin);
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof(admins);
+    BOOL member = FALSE;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+                CheckTokenMembership(nullptr, admins, &member));
+    EXPECT_TRUE(member) << "the test itself runs as an administrator, as the installer does";
+
+    EXPECT_TRUE(second.OpenAsUser(launcher));
+    starts = WaitForStarts(folder, 3);
+    ASSERT_EQ(3u, starts.size());
+    EXPECT_EQ(L"0", starts[2].admin);
 }
 
 // A launcher that is found but will not start counts as none: the normal install runs.
@@ -337,19 +360,19 @@ TEST_F(HandoffTest, UnstartableLauncherFallsBackToInstall) {
     EXPECT_FALSE(handoff.DetectEnvironment(3));
     EXPECT_FALSE(shellAsked) << "the shell would accept it and complain in a box of its own";
     EXPECT_EQ(folder, handoff.InstallDir());
-    EXPECT_EQ(DefaultDir(), handoff.PackageFolder());
+    EXPECT_EQ(WorkDir(), handoff.PackageFolder());
     EXPECT_FALSE(handoff.IsModuleFolderInstall());
 }
 
-// "zvmain.dll" beside the executable makes its folder the package folder; "zvinstaller.exe" there too
-// means the package is already present.
+// "zvmain.dll" beside the executable marks a module-folder install, whose package still goes to the
+// work folder; "zvinstaller.exe" there too means the package is already present.
 TEST_F(HandoffTest, ModuleFolderInstall) {
     ASSERT_TRUE(TestEnv::WriteFileBytes(Module() + L"\\zvmain.dll", ""));
     CLauncherHandoff markerOnly(Places());
     EXPECT_FALSE(markerOnly.DetectEnvironment(0));
     EXPECT_TRUE(markerOnly.IsModuleFolderInstall());
     EXPECT_FALSE(markerOnly.IsPackagePresent());
-    EXPECT_EQ(Module(), markerOnly.PackageFolder());
+    EXPECT_EQ(WorkDir(), markerOnly.PackageFolder());
 
     ASSERT_TRUE(TestEnv::WriteFileBytes(Module() + L"\\zvinstaller.exe", ""));
     CLauncherHandoff withPackage(Places());
@@ -361,7 +384,6 @@ TEST_F(HandoffTest, ModuleFolderInstall) {
 TEST_F(HandoffTest, DefaultInstallDir) {
     CLauncherHandoff handoff(Places());
     EXPECT_FALSE(handoff.DetectEnvironment(0));
-    EXPECT_EQ(DefaultDir(), handoff.PackageFolder());
     EXPECT_EQ(DefaultDir(), handoff.DefaultInstallDir());
 
     HandoffPlaces places = Places();
@@ -376,13 +398,13 @@ TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
     ASSERT_TRUE(DesktopShellReady());
     CLauncherHandoff handoff(Places());
     ASSERT_FALSE(handoff.DetectEnvironment(0));
-    ASSERT_TRUE(CreateDir(handoff.PackageFolder()));
-    const std::wstring package = handoff.PackageFolder() + L"\\zvinstaller.exe";
+    const std::wstring package = handoff.PackageFile();
     ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
     const std::wstring installDir = m_dir.File(L"My Games\\Tarnis");
     handoff.SetInstallDir(installDir + L"\\");
 
-    ASSERT_TRUE(handoff.RunInstaller());
+    handoff.HoldPackage(Held(package));
+    ASSERT_EQ(InstallerStart::kStarted, handoff.RunInstaller());
     EXPECT_EQ(package, handoff.PackagePath());
     EXPECT_TRUE(handoff.RunLauncher());
 
@@ -390,6 +412,8 @@ TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
     ASSERT_EQ(1u, installer.size());
     EXPECT_EQ((std::vector<std::wstring>{package, L"/S", L"/unpack=" + installDir + L"\\", L"/launch=off"}),
               SplitCommandLine(installer[0]));
+    EXPECT_EQ(std::vector<std::wstring>{WorkDir()},
+              StubRecord::Read(StubRecord::PathIn(Records(), L"zvinstaller.cwd")));
     EXPECT_TRUE(TestEnv::FileExists(installDir + L"\\ZorvaLauncher.exe")) << "waited for the package";
     std::vector<Start> starts = WaitForStarts(installDir, 1);
     ASSERT_EQ(1u, starts.size());
@@ -400,7 +424,8 @@ TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
 }
 
 // With a launch identifier the new launcher gets it, as our own child where no shell answers; a
-// package that came with the executable stays.
+// package that came with the executable is copied to the work folder, the copy runs and goes, the
+// original stays.
 TEST_F(HandoffTest, ModuleFolderPackageIsKeptAndIdentifierPassed) {
     ASSERT_TRUE(TestEnv::WriteFileBytes(Module() + L"\\zvmain.dll", ""));
     const std::wstring package = Module() + L"\\zvinstaller.exe";
@@ -413,29 +438,42 @@ TEST_F(HandoffTest, ModuleFolderPackageIsKeptAndIdentifierPassed) {
     const std::wstring installDir = m_dir.File(L"Tarnis");
     handoff.SetInstallDir(installDir);
 
-    ASSERT_TRUE(handoff.RunInstaller());
+    ASSERT_TRUE(handoff.CopyPackageBeside());
+    handoff.HoldPackage(Held(handoff.PackageFile()));
+    ASSERT_EQ(InstallerStart::kStarted, handoff.RunInstaller());
+    EXPECT_EQ(WorkDir() + L"\\zvinstaller.exe", handoff.PackagePath());
     EXPECT_TRUE(handoff.RunLauncher());
     std::vector<Start> starts = WaitForStarts(installDir, 1);
     ASSERT_EQ(1u, starts.size());
     EXPECT_EQ((std::vector<std::wstring>{installDir + L"\\ZorvaLauncher.exe", L"-i", L"9", L"-d"}),
               starts[0].args);
     EXPECT_EQ(0, _wcsicmp(L"LauncherHandoff_test.exe", starts[0].parent.c_str())) << starts[0].parent;
+    EXPECT_EQ(L"0", starts[0].admin);
     EXPECT_TRUE(TestEnv::FileExists(package));
+    EXPECT_FALSE(TestEnv::FileExists(handoff.PackagePath()));
 }
 
-// A package that cannot be started is reported, kept, and no launcher is started after it.
-TEST_F(HandoffTest, PackageThatCannotStart) {
+// A package that cannot be started, and one whose started image is not the file that was checked
+// (other bytes behind the package's name), never run: reported, kept, and no launcher follows.
+TEST_F(HandoffTest, PackageThatCannotStartOrIsNotTheCheckedFile) {
     CLauncherHandoff handoff(Places());
     ASSERT_FALSE(handoff.DetectEnvironment(0));
-    ASSERT_TRUE(CreateDir(handoff.PackageFolder()));
-    const std::wstring package = handoff.PackageFolder() + L"\\zvinstaller.exe";
+    const std::wstring package = handoff.PackageFile();
     ASSERT_TRUE(TestEnv::WriteFileBytes(package, "truncated download"));
     const std::wstring installDir = MakeLauncherFolder(L"Tarnis");
     handoff.SetInstallDir(installDir);
-
-    EXPECT_FALSE(handoff.RunInstaller());
+    handoff.HoldPackage(Held(package));
+    EXPECT_EQ(InstallerStart::kFailed, handoff.RunInstaller());
     EXPECT_FALSE(handoff.RunLauncher());
     EXPECT_TRUE(TestEnv::FileExists(package));
+
+    const std::wstring checked = m_dir.File(L"checked.exe");
+    ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), checked.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
+    handoff.HoldPackage(Held(checked));
+    EXPECT_EQ(InstallerStart::kNotTheCheckedFile, handoff.RunInstaller());
+    EXPECT_FALSE(handoff.RunLauncher());
+    EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(Records(), L"zvinstaller")).empty()) << "it ran";
     EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(installDir, L"ZorvaLauncher")).empty());
 }
 

@@ -25,6 +25,7 @@ WINE = "/usr/lib/wine/wine64"
 MAIN_TITLE = "安装Tarnis"
 DEFAULT_DIR = "C:\\Zorva网络\\ZorvaTarnis"
 INSTALL_STEP_MS = 10  # of the built-in 100 ms: the animation's 100 steps in about a second
+WORK_DIR = "C:\\ProgramData\\Zorva\\TarnisSetup"
 PACKAGE_PAD = 3 * 1024 * 1024  # makes the download last long enough to watch and to cut
 WAIT_S = 40
 
@@ -95,6 +96,14 @@ class World:
     def reset_machine(self):
         shutil.rmtree(os.path.join(self.drive_c, "Zorva网络"), ignore_errors=True)
         shutil.rmtree(os.path.join(self.drive_c, "TarnisCustom"), ignore_errors=True)
+        data = os.path.join(self.drive_c, "ProgramData")
+        for name in os.listdir(data):
+            if name == "Zorva" or name.startswith("Zorva-"):
+                path = os.path.join(data, name)
+                if os.path.islink(path):
+                    os.remove(path)
+                else:
+                    shutil.rmtree(path, ignore_errors=True)
         ini = os.path.join(self.drive_c, "ProgramData", "ZorvaLaucher.ini")
         if os.path.exists(ini):
             os.remove(ini)
@@ -391,13 +400,26 @@ def answer_box(title, button, world=None, shot=None):
     wait_until(lambda: not Window.exists(title), "box %s to close" % title, 15)
 
 
-def finish_install(world, installer, folder, launch_args=""):
-    """After the download: the animation, the package, the launcher, exit code 0."""
-    check(installer.wait_exit(90) == 0, "exit code 0")
+def holds_our_files(world, folder):
+    """The install folder holds something of the installer's own (only the package may write there)."""
+    where = world.unix_path(folder)
+    return os.path.isdir(where) and any(n.startswith(("zvinstaller.exe", "zvinstall.ini")) for n in os.listdir(where))
+
+
+def finish_install(world, installer, folder, launch_args="", work=WORK_DIR):
+    """After the download: the animation, the package run from the work folder (its current folder too),
+    the launcher, exit code 0; the install folder never holds the installer's own files."""
+    deadline = time.time() + 90
+    while installer.running() and time.time() < deadline:
+        check(not holds_our_files(world, folder), "the installer's files in the install folder")
+        time.sleep(0.2)
+    check(installer.wait_exit(1) == 0, "exit code 0")
+    check(not holds_our_files(world, folder), "the installer's files in the install folder")
     package = world.recorded("zvinstaller")
     check(len(package) == 1, "the package ran once: %r" % package)
     check(package[0].endswith(' /S "/unpack=%s" /launch=off' % folder), "package command line: " + package[0])
-    check(package[0].startswith('"'), "package path quoted: " + package[0])
+    check(package[0].startswith('"%s\\zvinstaller.exe"' % work), "package run from the work folder: " + package[0])
+    check(world.recorded("zvinstaller.cwd") == [work], "package's current folder: %r" % world.recorded("zvinstaller.cwd"))
     # A start through the shell happens in the shell's process, perhaps after ours has ended.
     starts = wait_until(lambda: world.launcher_starts(folder), "the launcher to start", 15)
     check(len(starts) == 1, "the launcher ran once: %r" % starts)
@@ -418,13 +440,13 @@ def case_one_click(world):
     main.click(BTN_INSTALL)
     time.sleep(1.5)
     world.shoot("progress", main)
-    wait_until(lambda: os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")) or not installer.running(),
+    wait_until(lambda: os.path.exists(world.unix_path(WORK_DIR + "\\zvinstaller.exe")) or not installer.running(),
                "the package in place")
     time.sleep(2)
     world.shoot("installing", main)
     finish_install(world, installer, DEFAULT_DIR)
-    check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "the package deleted")
-    record = world.unix_path(DEFAULT_DIR + "\\zvinstall.ini")
+    check(not os.path.exists(world.unix_path(WORK_DIR + "\\zvinstaller.exe")), "the package deleted")
+    record = world.unix_path(WORK_DIR + "\\zvinstall.ini")
     with open(record, "rb") as f:
         check(f.read(2) == b"\xff\xfe", "zvinstall.ini written as UTF-16LE")
     check(any("/packages/zvinstaller.exe" in r for r in world.requests()), "the package was fetched")
@@ -531,7 +553,7 @@ def case_dropped_connection(world):
     world.publish("primary")
     installer = Installer(world)
     installer.main_window().click(BTN_INSTALL)
-    partial = world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe.yw")
+    partial = world.unix_path(WORK_DIR + "\\zvinstaller.exe.yw")
     wait_until(lambda: os.path.exists(partial) and os.path.getsize(partial) > 500000, "part of the package")
     # Cut the connection mid-body: nginx's master starts a new worker for the retry.
     os.kill(int(nginx_worker(world)), signal.SIGKILL)
@@ -592,7 +614,7 @@ def case_close_during_download(world):
     installer = Installer(world)
     main = installer.main_window()
     main.click(BTN_INSTALL)
-    partial = world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe.yw")
+    partial = world.unix_path(WORK_DIR + "\\zvinstaller.exe.yw")
     wait_until(lambda: os.path.exists(partial) and os.path.getsize(partial) > 100000, "part of the package")
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_CANCEL)
@@ -611,8 +633,8 @@ def case_close_during_download(world):
 
 
 def case_package_beside(world):
-    """A package next to the executable runs only if it is ours: an unsigned one is ignored and the
-    package is downloaded into its place; the downloaded one, kept there, then installs without a fetch."""
+    """A package next to the executable is never started where it lies: an unsigned one is ignored and
+    the package downloaded; a signed one is copied into the work folder and the copy runs, without a fetch."""
     world.start_servers()
     world.publish("primary")
     beside = os.path.join(world.state, "beside")
@@ -627,13 +649,37 @@ def case_package_beside(world):
     finish_install(world, installer, DEFAULT_DIR)
     check(len(world.package_requests()) == 1, "the unsigned package was replaced by a download")
 
-    os.remove(os.path.join(world.records, "zvinstaller.cmdline.txt"))
+    for record in ("zvinstaller", "zvinstaller.cwd"):
+        os.remove(os.path.join(world.records, record + ".cmdline.txt"))
     world.reset_machine()
+    signed = world.package_bytes()
+    with open(os.path.join(beside, "zvinstaller.exe"), "wb") as f:
+        f.write(signed)
     installer = Installer(world, exe=exe)
     installer.main_window().click(BTN_INSTALL)
     finish_install(world, installer, DEFAULT_DIR)
     check(len(world.package_requests()) == 1, "nothing fetched for the signed package")
-    check(os.path.exists(os.path.join(beside, "zvinstaller.exe")), "the package next to the executable is kept")
+    with open(os.path.join(beside, "zvinstaller.exe"), "rb") as f:
+        check(f.read() == signed, "the package next to the executable is kept as it was")
+
+
+def case_work_folder_link(world):
+    """A work folder that is a link to another folder is refused: a new folder with a random suffix is
+    used, and nothing is written through the link."""
+    world.start_servers()
+    world.publish("primary")
+    elsewhere = os.path.join(world.state, "elsewhere")
+    os.makedirs(elsewhere)
+    company = world.unix_path("C:\\ProgramData\\Zorva")
+    os.makedirs(company)
+    os.symlink(elsewhere, os.path.join(company, "TarnisSetup"))
+    installer = Installer(world)
+    installer.main_window().click(BTN_INSTALL)
+    wait_until(lambda: world.recorded("zvinstaller.cwd"), "the package to start")
+    used = world.recorded("zvinstaller.cwd")[0]
+    check(re.fullmatch(re.escape(WORK_DIR) + "-[0-9a-f]{8}", used), "a new work folder: " + used)
+    finish_install(world, installer, DEFAULT_DIR, work=used)
+    check(os.listdir(elsewhere) == [], "written through the link: %r" % os.listdir(elsewhere))
 
 
 def case_escape_keys(world):
@@ -664,7 +710,7 @@ def main_window_state(world, *args):
 
 def case_single_instance(world):
     """A second installer started while one runs brings the first one's window back to the front
-    and ends with 0; the first installs once."""
+    and ends with 0; the first installs once. One that finds the name held but no window ends non-zero."""
     world.start_servers()
     world.publish("primary")
     first = Installer(world)
@@ -679,6 +725,13 @@ def case_single_instance(world):
     finish_install(world, first, DEFAULT_DIR)
     manifests = [r for r in world.requests() if "zvinstall.txt" in r]
     check(len(manifests) == 1, "one manifest fetched: %r" % manifests)
+    # The name held by a process that shows no window: the installer must not end as if it had handed over.
+    holder = Installer(world, exe=os.path.join(world.stubs, "WindowProbe.exe"), args=["hold"])
+    wait_until(lambda: world.recorded("WindowProbe")[-1:] in (["held"], ["taken"]), "the name held")
+    check(world.recorded("WindowProbe")[-1] == "held", "the holder got the name")
+    blocked = Installer(world)
+    check(blocked.wait_exit(30) != 0, "an installer that finds the name held and no window ends non-zero")
+    holder.kill()
 
 
 def failed_once(world, also=lambda: None):
@@ -688,7 +741,7 @@ def failed_once(world, also=lambda: None):
     main.click(BTN_INSTALL)
     answer_box("Tarnis提示", BOX_OK)
     check(installer.running(), "the window stays open")
-    check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "no package in place")
+    check(not os.path.exists(world.unix_path(WORK_DIR + "\\zvinstaller.exe")), "no package in place")
     check(world.recorded("zvinstaller") == [] and world.launcher_starts(DEFAULT_DIR) == [], "nothing started")
     also()
     open_box(main, BTN_CLOSE, "退出安装")
@@ -722,7 +775,7 @@ def case_refused_retries(world):
     time.sleep(8)
     check(len(world.package_requests()) == 2, "two downloads, no more: %r" % world.package_requests())
     check(world.recorded("zvinstaller") == [], "never run")
-    check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "nothing in place")
+    check(not os.path.exists(world.unix_path(WORK_DIR + "\\zvinstaller.exe")), "nothing in place")
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
     check(installer.wait_exit() == 0, "exit code 0")
@@ -847,6 +900,7 @@ CASES = {
     "proxy_script": case_proxy_script,
     "close_during_download": case_close_during_download,
     "package_beside": case_package_beside,
+    "work_folder_link": case_work_folder_link,
     "escape_keys": case_escape_keys,
     "untrusted_packages": case_untrusted_packages,
     "refused_retries": case_refused_retries,

@@ -1,6 +1,7 @@
 // Stand-in for the installation package "zvinstaller.exe". Accepts only
 //   "<path>" /S "/unpack=DIR" /launch=off
-// records its command line, works for a moment (ZORVA_STUB_INSTALL_MS, default 1500 ms), creates DIR
+// records its command line (and its current folder in "zvinstaller.cwd"), works for a moment
+// (ZORVA_STUB_INSTALL_MS, default 1500 ms), creates DIR
 // and leaves the launcher stand-in it carries there as "ZorvaLauncher.exe".
 // Exit codes: 0 installed, 2 unexpected arguments, 3 folder not created, 4 launcher not written.
 #include <windows.h>
@@ -57,6 +58,9 @@ bool WriteLauncher(const std::wstring& path) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     StubRecord::AppendLine(L"zvinstaller", GetCommandLineW());
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    StubRecord::AppendLine(L"zvinstaller.cwd", current);
     const std::wstring folder = UnpackFolder();
     if (folder.empty())
         return 2;

@@ -1,7 +1,8 @@
 // Stand-in for the platform's launcher "ZorvaLauncher.exe": records how it was started and exits.
 // Besides the command line it records who started it and where: "<parent image>|<current folder>"
 // in "ZorvaLauncher.origin", so that a test can tell a start through the shell from our own.
-// Both records go beside the program: started through the desktop shell it has the shell's
+// and "1" or "0" in "ZorvaLauncher.admin": whether its token is a member of Administrators.
+// The records go beside the program: started through the desktop shell it has the shell's
 // environment, and Wine makes its shell on demand from whichever program first needed a desktop.
 #include <windows.h>
 
@@ -30,6 +31,14 @@ std::wstring ParentImage() {
     return image;
 }
 
+bool IsAdministrator() {
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof(admins);
+    BOOL member = FALSE;
+    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+           CheckTokenMembership(nullptr, admins, &member) && member;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -38,5 +47,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring here = StubRecord::ProgramFolder();
     const bool origin =
         StubRecord::AppendLineIn(here, L"ZorvaLauncher.origin", ParentImage() + L"|" + folder);
-    return origin && StubRecord::AppendLineIn(here, L"ZorvaLauncher", GetCommandLineW()) ? 0 : 1;
+    const bool admin = StubRecord::AppendLineIn(here, L"ZorvaLauncher.admin", IsAdministrator() ? L"1" : L"0");
+    return origin && admin && StubRecord::AppendLineIn(here, L"ZorvaLauncher", GetCommandLineW()) ? 0 : 1;
 }
