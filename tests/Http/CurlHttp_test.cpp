@@ -182,11 +182,12 @@ TEST_F(CurlHttpTest, FullAnswerToAResumeClearsTheSinkOnce) {
     EXPECT_TRUE(sink->bytes == HttpTest::Pattern(0, 5000));
 }
 
-// A transfer withdrawn before the worker picked it up never reaches the multi handle.
+// A transfer withdrawn before the worker picked it up never reaches the multi handle. It is withdrawn
+// before it is handed over: the worker may pick it up the moment it is added.
 TEST_F(CurlHttpTest, WithdrawnBeforePickupNeverStarts) {
     auto transfer = Make(NginxUrl(L"/small.bin"), std::make_unique<OBufferStream>());
-    ASSERT_TRUE(m_worker.AddTransfer(transfer));
     transfer->SetActive(false);
+    ASSERT_TRUE(m_worker.AddTransfer(transfer));
     ASSERT_TRUE(m_worker.RemoveTransfer(transfer));
     ASSERT_TRUE(TestEnv::PumpUntil([&] { return m_listener.Count(Event::kRemoved) > 0; }, kWaitMs));
     TestEnv::PumpFor(200);

@@ -118,7 +118,9 @@ class World:
         return os.path.join(self.drive_c, *windows[3:].split("\\"))
 
     def start_servers(self, rate="1m", certificate="server"):
-        """The fallback speaks HTTPS with the named certificate of the test PKI."""
+        """The fallback speaks HTTPS with the named certificate of the test PKI. Packages go out at
+        `rate` per second (nginx's limit_rate; "0": as fast as loopback allows, for cases that do not
+        watch or cut the download)."""
         script = os.path.join(self.source, "scripts", "update-server.sh")
         tls = [os.path.join(self.pki, certificate + ".pem"), os.path.join(self.pki, certificate + ".key")]
         for _ in range(3):
@@ -454,7 +456,7 @@ def case_one_click(world):
 
 
 def case_launch_id(world):
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("primary")
     installer = Installer(world, args=["77"])
     installer.main_window().click(BTN_INSTALL)
@@ -462,7 +464,7 @@ def case_launch_id(world):
 
 
 def case_custom_folder(world):
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("primary")
     installer = Installer(world)
     main = installer.main_window()
@@ -497,7 +499,7 @@ def case_agreement_cleared(world):
 def case_primary_down(world):
     """The primary is down; manifest and package come over HTTPS from the fallback, whose certificate
     is from the CA the test build embeds."""
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("fallback", url="https://localhost:%d/packages/zvinstaller.exe" % FALLBACK_PORT)
     installer = Installer(world)
     installer.main_window().click(BTN_INSTALL)
@@ -576,7 +578,7 @@ def install_through_proxy(world, proxy):
 
 def case_proxy_manual(world):
     """The user's manual proxy, with "localhost" on its bypass list (and loopback not bypassed)."""
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("primary", url="http://localhost:%d/packages/zvinstaller.exe" % PRIMARY_PORT)
     proxy = UserProxy(world)
     proxy.set(proxy="127.0.0.1:%d" % proxy.port, bypass="<-loopback>;localhost")
@@ -585,7 +587,7 @@ def case_proxy_manual(world):
 
 def case_proxy_script(world):
     """The user's auto-config script, served from loopback, names the proxy; "localhost" is DIRECT."""
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("primary", url="http://localhost:%d/packages/zvinstaller.exe" % PRIMARY_PORT)
     proxy = UserProxy(world)
     with open(os.path.join(world.server, "primary", "proxy.pac"), "w") as f:
@@ -635,7 +637,7 @@ def case_close_during_download(world):
 def case_package_beside(world):
     """A package next to the executable is never started where it lies: an unsigned one is ignored and
     the package downloaded; a signed one is copied into the work folder and the copy runs, without a fetch."""
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("primary")
     beside = os.path.join(world.state, "beside")
     os.makedirs(beside)
@@ -711,7 +713,7 @@ def main_window_state(world, *args):
 def case_single_instance(world):
     """A second installer started while one runs brings the first one's window back to the front
     and ends with 0; the first installs once. One that finds the name held but no window ends non-zero."""
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("primary")
     first = Installer(world)
     main = first.main_window()
@@ -810,7 +812,7 @@ def case_planted_dlls(world):
     Wine's own system DLLs import some of these names where Windows' do not (Wine's user32
     imports version.dll); those are resolved before the installer's first instruction, so
     overriding them would test Wine rather than the installer, and they are left out."""
-    world.start_servers()
+    world.start_servers(rate="0")
     world.publish("primary")
     folder = os.path.join(world.state, "downloads")
     os.makedirs(folder)
