@@ -49,8 +49,8 @@ CSecurityDescriptor CSecurityDescriptor::FromSddl(const wchar_t* sddl) {
 
 CSecurityDescriptor CSecurityDescriptor::OfHandle(HANDLE file) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(file, SE_FILE_OBJECT, kOwnerAndDacl, nullptr, nullptr, nullptr, nullptr, &descriptor) !=
-        ERROR_SUCCESS)
+    if (GetSecurityInfo(file, SE_FILE_OBJECT, kOwnerAndDacl, nullptr, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS)
         return CSecurityDescriptor();
     return CSecurityDescriptor(descriptor);
 }
@@ -109,8 +109,9 @@ bool IsReparsePointOnPath(const std::wstring& path) {
         if (slash == std::wstring::npos)
             break;
         // "C:\" stays a root; "C:\a" goes to "C:\" and then stops.
-        part = slash > 0 && part[slash - 1] == L':' ? (slash + 1 == part.size() ? L"" : part.substr(0, slash + 1))
-                                                     : part.substr(0, slash);
+        part = slash > 0 && part[slash - 1] == L':'
+                   ? (slash + 1 == part.size() ? L"" : part.substr(0, slash + 1))
+                   : part.substr(0, slash);
     }
     return false;
 }

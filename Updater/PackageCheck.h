@@ -24,7 +24,10 @@ public:
 
     // Opens `path` at once, then checks it against the pins off the UI thread. A check still
     // running is cancelled first.
-    void Start(const std::wstring& path, std::vector<std::string> pins, UnsignedPackages withoutPins, Done done);
+    void Start(const std::wstring& path,
+               std::vector<std::string> pins,
+               UnsignedPackages withoutPins,
+               Done done);
     // The verdict of a running check never arrives; its file is closed when the thread ends.
     void Cancel();
     bool IsBusy() const { return static_cast<bool>(m_job); }

@@ -34,7 +34,8 @@ public:
         m_file.hFile = file;
         m_data.cbStruct = sizeof(m_data);
         m_data.dwUIChoice = WTD_UI_NONE;
-        m_data.fdwRevocationChecks = revocation == Revocation::kChecked ? WTD_REVOKE_WHOLECHAIN : WTD_REVOKE_NONE;
+        m_data.fdwRevocationChecks =
+            revocation == Revocation::kChecked ? WTD_REVOKE_WHOLECHAIN : WTD_REVOKE_NONE;
         m_data.dwUnionChoice = WTD_CHOICE_FILE;
         m_data.pFile = &m_file;
         m_data.dwStateAction = WTD_STATEACTION_VERIFY;

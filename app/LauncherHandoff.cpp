@@ -116,12 +116,14 @@ bool IsImageOf(HANDLE process, HANDLE checked) {
     DWORD length = ARRAYSIZE(image);
     if (!checked || !QueryFullProcessImageNameW(process, 0, image, &length))
         return false;
-    CScopedHandle file(CreateFileW(image, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CScopedHandle file(CreateFileW(image, FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     FileIdentity started = {};
     FileIdentity held = {};
     return file.IsValid() && IdentityOf(file.Get(), started) && IdentityOf(checked, held) &&
-           started.volumeSerial == held.volumeSerial && memcmp(started.fileId, held.fileId, sizeof(held.fileId)) == 0;
+           started.volumeSerial == held.volumeSerial &&
+           memcmp(started.fileId, held.fileId, sizeof(held.fileId)) == 0;
 }
 
 }  // namespace
@@ -244,8 +246,8 @@ bool CLauncherHandoff::CopyPackageBeside() const {
     if (!source.IsValid())
         return false;
     const std::wstring target = PackageFile();
-    CScopedHandle copy(
-        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CScopedHandle copy(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!copy.IsValid())
         return false;
     std::vector<char> buffer(kCopyChunk);
@@ -324,7 +326,8 @@ bool CLauncherHandoff::StartLauncher(const std::wstring& launcher, const std::ws
     const std::wstring commandLine = QuoteArgument(launcher) + (arguments.empty() ? L"" : L" " + arguments);
     if (RestrictedStart::Start(launcher, commandLine, folder))
         return true;
-    FileLogger::Instance().Log(kLogError, __LINE__, kSource, L"launcher not started (no shell, no restricted token): %u",
+    FileLogger::Instance().Log(kLogError, __LINE__, kSource,
+                               L"launcher not started (no shell, no restricted token): %u",
                                static_cast<unsigned>(GetLastError()));
     return false;
 }
@@ -342,7 +345,8 @@ bool CLauncherHandoff::OpenAsUser(const std::wstring& document) {
     if (RestrictedStart::Start(opener, QuoteArgument(opener) + L" url.dll,FileProtocolHandler " + document,
                                system))
         return true;
-    FileLogger::Instance().Log(kLogError, __LINE__, kSource, L"page not opened (no shell, no restricted token): %u",
+    FileLogger::Instance().Log(kLogError, __LINE__, kSource,
+                               L"page not opened (no shell, no restricted token): %u",
                                static_cast<unsigned>(GetLastError()));
     return false;
 }

@@ -162,8 +162,7 @@ void CMainDlg::StartInstall() {
     if (m_handoff.IsPackagePresent()) {
         // Anyone can drop two files into a downloads folder: its copy in the work folder runs only if
         // it is ours, and it runs there, away from whatever DLLs lie beside the original.
-        m_packageBesideCheck.Start(m_handoff.PackageFile(), PinnedSignerKeys(),
-                                   UnsignedPackagesPolicy(),
+        m_packageBesideCheck.Start(m_handoff.PackageFile(), PinnedSignerKeys(), UnsignedPackagesPolicy(),
                                    [this](const TrustResult& result, CScopedHandle package) {
                                        OnPackageBesideChecked(result, std::move(package));
                                    });

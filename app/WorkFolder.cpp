@@ -72,7 +72,8 @@ bool CWorkFolder::Claim(const std::wstring& folder, bool mayExist) {
     if (!handle.IsValid())
         return false;
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(handle.Get(), &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+    if (!GetFileInformationByHandle(handle.Get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsReparsePointOnPath(folder))
         return false;
     if (DescriptorsAreKept() && !CSecurityDescriptor::OfHandle(handle.Get()).IsAdminsOnly())

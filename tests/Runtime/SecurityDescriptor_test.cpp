@@ -30,7 +30,7 @@ TEST(SecurityDescriptor, JudgeOnCraftedDescriptors) {
         {L"O:BAD:P(D;OICI;FW;;;BU)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", true},  // a denial narrows only
         {L"O:S-1-5-21-1004336348-1177238915-682003330-1001D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},
         {L"O:BUD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},
-        {L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},                           // no owner
+        {L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},                            // no owner
         {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)", false},  // Users: modify
         {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;AU)", false},        // Authenticated Users
         {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;GW;;;BU)", false},      // reaches new files
@@ -38,7 +38,7 @@ TEST(SecurityDescriptor, JudgeOnCraftedDescriptors) {
         {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;SD;;;IU)", false},            // may delete
         {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;FA;;;CO)", false},
         {L"O:BAD:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},  // inheritance from the parent on
-        {L"O:BAD:NO_ACCESS_CONTROL", false},                  // no DACL: everyone everything
+        {L"O:BAD:NO_ACCESS_CONTROL", false},                 // no DACL: everyone everything
     };
     for (const Case& c : cases) {
         const CSecurityDescriptor descriptor = CSecurityDescriptor::FromSddl(c.sddl);

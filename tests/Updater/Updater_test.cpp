@@ -99,7 +99,8 @@ protected:
     // A module of a build that runs packages without pins (these tests serve unsigned ones).
     std::unique_ptr<Updater> Unpinned(std::vector<std::wstring> endpoints) {
         return std::make_unique<Updater>(m_folder.Path(), &m_listener, std::move(endpoints),
-                                         std::vector<std::string>(), std::string(), UnsignedPackages::kAllowed);
+                                         std::vector<std::string>(), std::string(),
+                                         UnsignedPackages::kAllowed);
     }
     void Begin(std::vector<std::wstring> endpoints) {
         m_updater = Unpinned(std::move(endpoints));

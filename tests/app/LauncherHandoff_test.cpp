@@ -138,13 +138,15 @@ protected:
         for (size_t i = 0; i < lines.size() && i < origins.size() && i < admin.size(); ++i) {
             const size_t bar = origins[i].find(L'|');
             starts.push_back({SplitCommandLine(lines[i]), origins[i].substr(0, bar),
-                              bar == std::wstring::npos ? std::wstring() : origins[i].substr(bar + 1), admin[i]});
+                              bar == std::wstring::npos ? std::wstring() : origins[i].substr(bar + 1),
+                              admin[i]});
         }
         return starts;
     }
     // The file held as the checker holds it: open for reading, writing and deleting denied.
     static CScopedHandle Held(const std::wstring& path) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(INVALID_HANDLE_VALUE, file) << path;
         return CScopedHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
     }

@@ -47,6 +47,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring here = StubRecord::ProgramFolder();
     const bool origin =
         StubRecord::AppendLineIn(here, L"ZorvaLauncher.origin", ParentImage() + L"|" + folder);
-    const bool admin = StubRecord::AppendLineIn(here, L"ZorvaLauncher.admin", IsAdministrator() ? L"1" : L"0");
+    const bool admin =
+        StubRecord::AppendLineIn(here, L"ZorvaLauncher.admin", IsAdministrator() ? L"1" : L"0");
     return origin && admin && StubRecord::AppendLineIn(here, L"ZorvaLauncher", GetCommandLineW()) ? 0 : 1;
 }
