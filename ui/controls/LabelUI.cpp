@@ -53,10 +53,7 @@ UINT ApplyAlign(UINT style, const std::wstring& value) {
 
 }  // namespace
 
-CLabelUI::CLabelUI() {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
-}
+CLabelUI::CLabelUI() = default;
 
 CLabelUI::~CLabelUI() {
     if (m_gdiplusToken != 0)

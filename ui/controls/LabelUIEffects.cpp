@@ -53,6 +53,12 @@ GpLineGradient* MakeGradient(int angle, float length, ARGB from, ARGB to) {
 }  // namespace
 
 void CLabelUI::PaintEffectText(HDC hDC) {
+    // Started by the first label that paints an effect, not by every label made: loading GDI+ is
+    // a cost of the first frame that skins without effects need not pay.
+    if (m_gdiplusToken == 0) {
+        GdiplusStartupInput input;
+        GdiplusStartup(&m_gdiplusToken, &input, nullptr);
+    }
     EffectObjects gp;
     LOGFONTA logFont{};
     HFONT hFont = m_pManager->GetFont(m_iFont);
