@@ -166,6 +166,11 @@ void Updater::FetchManifest() {
     m_manifest.Send();
 }
 
+void Updater::RetryManifest() {
+    m_nextEndpoint = 0;
+    FetchManifest();
+}
+
 void Updater::OnManifestDone(void* user, const std::string& body, int errorType, int errorCode) {
     Updater* self = FromWindow(static_cast<HWND>(user));
     if (!self)

@@ -42,6 +42,8 @@ public:
 
     bool Start();
     void Stop();
+    // After both endpoints failed: fetches the manifest again, primary then fallback.
+    void RetryManifest();
     // Submits the same package download again (the owner's retry); false while it is busy.
     bool ResubmitDownload();
 

@@ -297,20 +297,25 @@ InstallerStart CLauncherHandoff::RunInstaller() {
     return InstallerStart::kStarted;
 }
 
-bool CLauncherHandoff::RunLauncher() {
+InstallOutcome CLauncherHandoff::RunLauncher() {
+    InstallOutcome outcome;
     if (!m_installerProcess.IsValid())
-        return false;
-    // The window does not repaint meanwhile; the package has had the ten-second animation to work.
+        return outcome;
     WaitForSingleObject(m_installerProcess.Get(), INFINITE);
+    outcome.packageRan = true;
+    GetExitCodeProcess(m_installerProcess.Get(), &outcome.packageExitCode);
     m_installerProcess.Reset();
     m_installerThread.Reset();
     const std::wstring launcher = JoinPath(m_installDir, kLauncherExe);
-    const bool started =
-        StartLauncher(launcher, m_launchId > 0 ? LauncherArguments(m_launchId) : std::wstring());
+    const DWORD attributes = GetFileAttributesW(launcher.c_str());
+    outcome.launcherLeft = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (outcome.Installed())
+        outcome.launcherStarted =
+            StartLauncher(launcher, m_launchId > 0 ? LauncherArguments(m_launchId) : std::wstring());
     // Downloaded or copied, the package in the work folder has served; one beside the executable
     // was never touched.
     DeleteFileW(m_packagePath.c_str());
-    return started;
+    return outcome;
 }
 
 // The installer runs elevated; the launcher, and every game it starts, should not. The shell reports

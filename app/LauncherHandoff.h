@@ -41,6 +41,16 @@ constexpr uint64_t kMinFreeSpace = 125829120;  // matches the skin's "所需磁�
 constexpr wchar_t kLauncherExe[] = L"ZorvaLauncher.exe";
 constexpr wchar_t kPackageExe[] = L"zvinstaller.exe";
 
+// How a started package ended, and what came after it.
+struct InstallOutcome {
+    bool packageRan = false;  // a package had been started
+    DWORD packageExitCode = 0;
+    bool launcherLeft = false;  // the install folder holds "ZorvaLauncher.exe" afterwards
+    bool launcherStarted = false;
+    // A package that failed, or left no launcher to start, did not install anything usable.
+    bool Installed() const { return packageRan && packageExitCode == 0 && launcherLeft; }
+};
+
 // The launcher's and the package's command lines. Every argument is quoted by the rule programs split
 // their command lines with, so the started program receives exactly the path and the folder (a
 // program path holds no quote and does not end in "\", as its own splitting rule needs).
@@ -80,9 +90,11 @@ public:
     // Starts the held package silently into the install folder, with the work folder as its current
     // folder. Unless it started, RunLauncher does nothing and the package stays.
     InstallerStart RunInstaller();
-    // Waits for the package to end, starts the new launcher and deletes a downloaded package.
-    // False when no package had been started.
-    bool RunLauncher();
+    // The started package, for a wait that does not block the window; null when none runs.
+    HANDLE InstallerProcess() const { return m_installerProcess.Get(); }
+    // Waits for the package to end (at once, when the caller has waited for it), starts the new
+    // launcher only when the package installed, and deletes a downloaded package either way.
+    InstallOutcome RunLauncher();
     // Opens a document or web page for the signed-in user: through the desktop shell, else with the
     // stripped token of the launcher's start; never with our own. False when neither way worked.
     bool OpenAsUser(const std::wstring& document);

@@ -39,7 +39,7 @@ CMainDlg::~CMainDlg() = default;
 void CMainDlg::OnFinalMessage(HWND hWnd) {
     SkinUI::CSkinResources::FreeResourceZipBuffer();
     WindowImplBase::OnFinalMessage(hWnd);
-    PostQuitMessage(0);
+    PostQuitMessage(m_exitCode);
 }
 
 void CMainDlg::InitWindow() {
@@ -59,8 +59,10 @@ void CMainDlg::InitWindow() {
     m_btnAgreement = m_PaintManager.FindControl(L"btn_agreement");
     m_optAgree = static_cast<SkinUI::COptionUI*>(m_PaintManager.FindControl(L"opt_agree"));
     m_tbMain = static_cast<SkinUI::CTabLayoutUI*>(m_PaintManager.FindControl(L"tb_main"));
-    if (m_handoff.DetectEnvironment(AppContext::Instance().LaunchId()))
+    if (m_handoff.DetectEnvironment(AppContext::Instance().LaunchId())) {
+        m_exitCode = kExitInstalled;
         Close(1);
+    }
 }
 
 LRESULT CMainDlg::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, bool&) {
@@ -145,12 +147,15 @@ void CMainDlg::ShowAgreementWarning() {
 }
 
 void CMainDlg::ShowFailureBox() {
+    m_exitCode = kExitFailed;
     if (m_failureBox && IsWindow(m_failureBox)) {
         SetForegroundWindow(m_failureBox);
         return;
     }
     CMsgBoxDlg* box = OpenBox(m_hWnd, L"安装失败，请检查网络后重试！", L"提示信息", L"Tarnis提示");
     m_failureBox = box ? box->GetHWND() : nullptr;
+    if (box)
+        box->PostAnswerToOwner(kFailureAnsweredMessage);
 }
 
 void CMainDlg::StartInstall() {
@@ -185,8 +190,10 @@ void CMainDlg::StartDownload() {
     m_updater = m_manifestEndpoints.empty()
                     ? std::make_unique<Updater>(m_handoff.PackageFolder(), 0, this, 0)
                     : std::make_unique<Updater>(m_handoff.PackageFolder(), this, m_manifestEndpoints);
-    if (!m_updater->Start())
+    if (!m_updater->Start()) {
+        m_exitCode = kExitFailed;
         Close(1);
+    }
 }
 
 void CMainDlg::UpdateFreeSpace() {
@@ -207,6 +214,7 @@ void CMainDlg::SetProgressFill(int fill) {
 
 void CMainDlg::OnProgress(uint64_t total, uint64_t done, uint64_t speed) {
     m_failureBoxAllowed = true;
+    m_exitCode = kExitUserQuit;
     const uint64_t left = total > done ? total - done : 0;
     m_lbSpeed->SetText(
         FormatString(L"剩余%s @ %s/s", FormatFileSize(left).c_str(), FormatFileSize(speed).c_str()));
@@ -241,16 +249,26 @@ void CMainDlg::OnDownloadResult(int errorType, int errorCode, const std::wstring
 }
 
 void CMainDlg::OnManifestResult(int errorType, int, const std::wstring&) {
-    if (errorType != 0)
+    if (errorType != 0) {
+        m_manifestFailed = true;
         ShowFailureBox();
+    }
+}
+
+void CMainDlg::OnFailureAnswered(UINT answer) {
+    if (answer != CMsgBoxDlg::kOk || !m_manifestFailed || !m_updater)
+        return;
+    m_manifestFailed = false;
+    m_updater->RetryManifest();
 }
 
 void CMainDlg::OnInstallTick() {
     ++m_tickCount;
     if (m_tickCount > kInstallTicks) {
         KillTimer(m_hWnd, kInstallTimer);
-        m_handoff.RunLauncher();
-        Close(1);
+        // The bar stays full with "安装中" while the package works on; the window keeps answering.
+        if (!m_packageWatch.Start(m_handoff.InstallerProcess(), m_hWnd, kPackageEndedMessage))
+            OnPackageEnded();
         return;
     }
     const InstallerStart start = m_tickCount == 1 ? m_handoff.RunInstaller() : InstallerStart::kStarted;
@@ -274,6 +292,20 @@ void CMainDlg::OnInstallTick() {
     SetProgressFill((pos.right - pos.left) * percent / 100);
 }
 
+void CMainDlg::OnPackageEnded() {
+    m_packageWatch.Cancel();
+    if (!m_handoff.InstallerProcess())
+        return;
+    const InstallOutcome outcome = m_handoff.RunLauncher();
+    if (outcome.Installed()) {
+        m_exitCode = kExitInstalled;
+        Close(1);
+        return;
+    }
+    // Nothing usable was installed: the user is told, and the window stays until closed.
+    ShowFailureBox();
+}
+
 void CMainDlg::OnRetryTick() {
     KillTimer(m_hWnd, kRetryTimer);
     m_updater->ResubmitDownload();
@@ -287,12 +319,19 @@ LRESULT CMainDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             return 0;
     } else if (uMsg == WM_TIMER && wParam == kRetryTimer && m_updater) {
         OnRetryTick();
+    } else if (uMsg == kPackageEndedMessage) {
+        OnPackageEnded();
+        return 0;
+    } else if (uMsg == kFailureAnsweredMessage) {
+        OnFailureAnswered(static_cast<UINT>(wParam));
+        return 0;
     } else if (uMsg == WM_CLOSE) {
         if (m_confirmation) {
             m_confirmation->Close(CMsgBoxDlg::kOk);
             return 0;
         }
         m_packageBesideCheck.Cancel();
+        m_packageWatch.Cancel();
         if (m_updater) {
             m_updater->Stop();
             m_updater.reset();

@@ -10,6 +10,7 @@
 #include "Updater/PackageCheck.h"
 #include "Updater/Updater.h"
 #include "app/LauncherHandoff.h"
+#include "app/ProcessExitWatch.h"
 #include "ui/core/WindowImplBase.h"
 
 namespace SkinUI {
@@ -30,6 +31,12 @@ public:
     // Packages refused in a row (wrong digest, untrusted signer) after which no retry follows: the
     // same source would only send the same bytes again.
     static constexpr int kMaxRefusedPackages = 2;
+    // The installer's exit code.
+    enum ExitCode : int { kExitInstalled = 0, kExitUserQuit = 1, kExitFailed = 2 };
+    // The package has ended (posted by the wait off the UI thread).
+    static constexpr UINT kPackageEndedMessage = WM_APP + 1;
+    // The failure box was answered; wParam is the answer.
+    static constexpr UINT kFailureAnsweredMessage = WM_APP + 2;
 
     // The manifest endpoints are the ones the installer was built with; tests name their own.
     explicit CMainDlg(HandoffPlaces places = MachinePlaces(),
@@ -64,6 +71,8 @@ private:
     void SetProgressFill(int fill);
     void OnInstallTick();
     void OnRetryTick();
+    void OnPackageEnded();
+    void OnFailureAnswered(UINT answer);
 
     CLauncherHandoff m_handoff;
     std::vector<std::wstring> m_manifestEndpoints;
@@ -91,4 +100,10 @@ private:
     int m_refusedInRow = 0;
     CPackageCheck m_packageBesideCheck;
     bool m_installerFailed = false;
+    // Both manifest endpoints failed: an OK on the failure box asks them again.
+    bool m_manifestFailed = false;
+    // What the installer ends with when the window closes now: a failure is the last word until
+    // progress follows it.
+    ExitCode m_exitCode = kExitUserQuit;
+    CProcessExitWatch m_packageWatch;
 };

@@ -30,6 +30,12 @@ void CMsgBoxDlg::OnFinalMessage(HWND hWnd) {
     delete this;
 }
 
+LRESULT CMsgBoxDlg::OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+    if (m_answerMessage)
+        ::PostMessageW(::GetWindow(m_hWnd, GW_OWNER), m_answerMessage, wParam, 0);
+    return WindowImplBase::OnClose(uMsg, wParam, lParam, bHandled);
+}
+
 void CMsgBoxDlg::InitWindow() {
     m_btnClose = m_PaintManager.FindControl(L"btn_close");
     m_btnOk = m_PaintManager.FindControl(L"btn_ok");

@@ -28,10 +28,14 @@ public:
                 int cx = CW_USEDEFAULT,
                 int cy = CW_USEDEFAULT,
                 HMENU hMenu = nullptr) override;
+    // For a box that is not modal: when it closes, `message` is posted to its owner with the
+    // answer (kOk, kCancel) as wParam.
+    void PostAnswerToOwner(UINT message) { m_answerMessage = message; }
 
 protected:
     LPCWSTR GetWindowClassName() const override { return L"zorvaim"; }
     void OnFinalMessage(HWND hWnd) override;
+    LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
     void InitWindow() override;
     std::wstring GetSkinFolder() override { return L""; }
     std::wstring GetSkinFile() override { return L"MessageBox.xml"; }
@@ -51,4 +55,5 @@ private:
     SkinUI::CControlUI* m_btnClose = nullptr;
     SkinUI::CControlUI* m_lbTitle = nullptr;
     SkinUI::CControlUI* m_lbText = nullptr;
+    UINT m_answerMessage = 0;
 };

@@ -408,7 +408,7 @@ TEST_F(HandoffTest, InstallsDownloadedPackageThenStartsLauncher) {
     handoff.HoldPackage(Held(package));
     ASSERT_EQ(InstallerStart::kStarted, handoff.RunInstaller());
     EXPECT_EQ(package, handoff.PackagePath());
-    EXPECT_TRUE(handoff.RunLauncher());
+    EXPECT_TRUE(handoff.RunLauncher().launcherStarted);
 
     std::vector<std::wstring> installer = StubRecord::Read(StubRecord::PathIn(Records(), L"zvinstaller"));
     ASSERT_EQ(1u, installer.size());
@@ -444,7 +444,7 @@ TEST_F(HandoffTest, ModuleFolderPackageIsKeptAndIdentifierPassed) {
     handoff.HoldPackage(Held(handoff.PackageFile()));
     ASSERT_EQ(InstallerStart::kStarted, handoff.RunInstaller());
     EXPECT_EQ(WorkDir() + L"\\zvinstaller.exe", handoff.PackagePath());
-    EXPECT_TRUE(handoff.RunLauncher());
+    EXPECT_TRUE(handoff.RunLauncher().launcherStarted);
     std::vector<Start> starts = WaitForStarts(installDir, 1);
     ASSERT_EQ(1u, starts.size());
     EXPECT_EQ((std::vector<std::wstring>{installDir + L"\\ZorvaLauncher.exe", L"-i", L"9", L"-d"}),
@@ -466,7 +466,7 @@ TEST_F(HandoffTest, PackageThatCannotStartOrIsNotTheCheckedFile) {
     handoff.SetInstallDir(installDir);
     handoff.HoldPackage(Held(package));
     EXPECT_EQ(InstallerStart::kFailed, handoff.RunInstaller());
-    EXPECT_FALSE(handoff.RunLauncher());
+    EXPECT_FALSE(handoff.RunLauncher().packageRan);
     EXPECT_TRUE(TestEnv::FileExists(package));
 
     const std::wstring checked = m_dir.File(L"checked.exe");
@@ -474,9 +474,46 @@ TEST_F(HandoffTest, PackageThatCannotStartOrIsNotTheCheckedFile) {
     ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
     handoff.HoldPackage(Held(checked));
     EXPECT_EQ(InstallerStart::kNotTheCheckedFile, handoff.RunInstaller());
-    EXPECT_FALSE(handoff.RunLauncher());
+    EXPECT_FALSE(handoff.RunLauncher().packageRan);
     EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(Records(), L"zvinstaller")).empty()) << "it ran";
     EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(installDir, L"ZorvaLauncher")).empty());
+}
+
+// A package that exits non-zero, or leaves no launcher, ran but installed nothing usable: it is
+// deleted and no launcher is started after it, even one it left.
+TEST_F(HandoffTest, PackagesThatRanAndFailed) {
+    struct Case {
+        const wchar_t* variable;
+        DWORD exitCode;
+        bool launcherLeft;
+    } cases[] = {
+        {L"ZORVA_STUB_EXIT_CODE", 7, true},
+        {L"ZORVA_STUB_NO_LAUNCHER", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.variable);
+        CLauncherHandoff handoff(Places());
+        ASSERT_FALSE(handoff.DetectEnvironment(0));
+        const std::wstring package = handoff.PackageFile();
+        ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
+        const std::wstring installDir = m_dir.File(L"Tarnis");
+        TestEnv::RemoveTree(installDir);
+        handoff.SetInstallDir(installDir);
+        handoff.HoldPackage(Held(package));
+        SetEnvironmentVariableW(c.variable, std::to_wstring(c.exitCode ? c.exitCode : 1).c_str());
+        const InstallerStart start = handoff.RunInstaller();
+        const InstallOutcome outcome = handoff.RunLauncher();
+        SetEnvironmentVariableW(c.variable, nullptr);
+
+        ASSERT_EQ(InstallerStart::kStarted, start);
+        EXPECT_TRUE(outcome.packageRan);
+        EXPECT_EQ(c.exitCode, outcome.packageExitCode);
+        EXPECT_EQ(c.launcherLeft, outcome.launcherLeft);
+        EXPECT_FALSE(outcome.Installed());
+        EXPECT_FALSE(outcome.launcherStarted);
+        EXPECT_FALSE(TestEnv::FileExists(package));
+        EXPECT_TRUE(StubRecord::Read(StubRecord::PathIn(installDir, L"ZorvaLauncher")).empty());
+    }
 }
 
 // Free space is that of the folder's drive; a folder too short to name a drive, or on a missing

@@ -335,15 +335,17 @@ class Window:
 
 class Installer:
     """TarnisSetupLocal (or another program) started in the case's prefix, told the case's ports. Its
-    ten-second install animation runs in about one second unless full_animation is asked for."""
+    ten-second install animation runs in about one second unless full_animation is asked for.
+    stub_env: more settings for the stand-in package (see InstallerStub.cpp)."""
 
-    def __init__(self, world, exe=None, args=(), full_animation=False):
+    def __init__(self, world, exe=None, args=(), full_animation=False, stub_env=None):
         env = dict(os.environ)
         env["ZORVA_STUB_RECORD_DIR"] = "Z:" + world.records.replace("/", "\\")
         env["ZORVA_STUB_INSTALL_MS"] = "800"
         if not full_animation:
             env["ZORVA_TEST_INSTALL_STEP_MS"] = str(INSTALL_STEP_MS)
         env["ZORVA_TEST_PORTS"] = "%d=%d,%d=%d" % (BUILT_PORTS[0], PRIMARY_PORT, BUILT_PORTS[1], FALLBACK_PORT)
+        env.update(stub_env or {})
         world.installers.append(self)
         self.process = subprocess.Popen([WINE, exe or world.exe] + list(args), env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -502,7 +504,7 @@ def case_agreement_cleared(world):
     check(not any("zvinstall.txt" in r for r in world.requests()), "nothing fetched")
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
-    check(installer.wait_exit() == 0, "exit code 0")
+    check(installer.wait_exit() == 1, "exit code 1")
     check(world.recorded("zvinstaller") == [], "no package started")
 
 
@@ -541,16 +543,74 @@ def case_tls_refused(world):
 
 
 def case_both_down(world):
+    """Both endpoints answer 404: the failure box; OK asks both again, which fail again: the box again;
+    Cancel asks no more."""
     world.start_servers()
     installer = Installer(world)
     main = installer.main_window()
     main.click(BTN_INSTALL)
     answer_box("Tarnis提示", BOX_OK, world, "box_failure")
+    answer_box("Tarnis提示", BOX_OK)
+    answer_box("Tarnis提示", BOX_CANCEL)
+    manifests = [r for r in world.requests() if "zvinstall.txt" in r]
+    check(len(manifests) == 6, "each OK asked primary and fallback again: %r" % manifests)
     check(installer.running(), "the window stays")
     time.sleep(1)
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK, world, "box_confirm")
-    check(installer.wait_exit() == 0, "exit code 0")
+    check(installer.wait_exit() == 2, "exit code 2")
+
+
+def case_manifest_retry(world):
+    """Both endpoints refuse; the failure box; the servers come up; OK on the box: the install completes."""
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(BTN_INSTALL)
+    Window.find("Tarnis提示")
+    world.start_servers()
+    world.publish("primary")
+    answer_box("Tarnis提示", BOX_OK)
+    finish_install(world, installer, DEFAULT_DIR)
+
+
+def case_package_fails(world):
+    """A package that exits non-zero, and one that leaves no launcher: the failure box after the
+    animation, no launcher, the package deleted, the window stays until closed; exit code 2."""
+    world.start_servers(rate="4m")
+    world.publish("primary")
+    for stub_env in ({"ZORVA_STUB_EXIT_CODE": "7"}, {"ZORVA_STUB_NO_LAUNCHER": "1"}):
+        world.reset_machine()
+        installer = Installer(world, stub_env=stub_env)
+        main = installer.main_window()
+        main.click(BTN_INSTALL)
+        answer_box("Tarnis提示", BOX_OK)
+        check(len(world.recorded("zvinstaller")) == 1, "the package ran: %r" % stub_env)
+        os.remove(os.path.join(world.records, "zvinstaller.cmdline.txt"))
+        check(installer.running(), "the window stays")
+        check(world.launcher_starts(DEFAULT_DIR) == [], "no launcher started")
+        check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "the package deleted")
+        open_box(main, BTN_CLOSE, "退出安装")
+        answer_box("退出安装", BOX_OK)
+        check(installer.wait_exit() == 2, "exit code 2 for %r" % stub_env)
+
+
+def case_slow_package(world):
+    """A package that works for 30 s: the window answers another program's WM_NULL within 250 ms the
+    whole time and can be moved meanwhile; then the install completes."""
+    world.start_servers(rate="4m")
+    world.publish("primary")
+    installer = Installer(world, stub_env={"ZORVA_STUB_INSTALL_MS": "30000"})
+    installer.main_window().click(BTN_INSTALL)
+    wait_until(lambda: world.recorded("zvinstaller"), "the package to start")
+    probe = Installer(world, exe=os.path.join(world.stubs, "AnswerProbe.exe"))
+    finish_install(world, installer, DEFAULT_DIR)
+    check(probe.wait_exit(30) == 0, "the probe ran")
+    report = dict(item.split("=") for item in world.recorded("AnswerProbe")[0].split())
+    print("answer probe: " + world.recorded("AnswerProbe")[0])
+    landed, tried = (int(n) for n in report["moves"].split("/"))
+    check(int(report["calls"]) >= 200, "asked the whole 30 s: %r" % report)
+    check(int(report["timeouts"]) == 0 and int(report["slowest_ms"]) <= 250, "always answered: %r" % report)
+    check(tried >= 4 and landed == tried, "moved every time: %r" % report)
 
 
 def nginx_worker(world):
@@ -634,7 +694,7 @@ def case_close_during_download(world):
     wait_until(lambda: os.path.getsize(partial) > before + 100000, "the download to go on")
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
-    check(installer.wait_exit() == 0, "exit code 0")
+    check(installer.wait_exit() == 1, "exit code 1")
     kept = os.path.getsize(partial)
     check(kept > 0, "the partial file is kept")
     # Starting again resumes it.
@@ -708,7 +768,7 @@ def case_escape_keys(world):
     check(installer.running(), "Escape in the box did not quit")
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
-    check(installer.wait_exit() == 0, "exit code 0")
+    check(installer.wait_exit() == 1, "exit code 1")
 
 
 def main_window_state(world, *args):
@@ -758,7 +818,7 @@ def failed_once(world, also=lambda: None):
     also()
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
-    check(installer.wait_exit() == 0, "exit code 0")
+    check(installer.wait_exit() == 2, "exit code 2")
 
 
 def case_untrusted_packages(world):
@@ -790,7 +850,7 @@ def case_refused_retries(world):
     check(not os.path.exists(world.unix_path(WORK_DIR + "\\zvinstaller.exe")), "nothing in place")
     open_box(main, BTN_CLOSE, "退出安装")
     answer_box("退出安装", BOX_OK)
-    check(installer.wait_exit() == 0, "exit code 0")
+    check(installer.wait_exit() == 2, "exit code 2")
 
 
 WINE_DLLS = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
@@ -906,6 +966,9 @@ CASES = {
     "agreement_cleared": case_agreement_cleared,
     "primary_down": case_primary_down,
     "both_down": case_both_down,
+    "manifest_retry": case_manifest_retry,
+    "package_fails": case_package_fails,
+    "slow_package": case_slow_package,
     "dropped_connection": case_dropped_connection,
     "launcher_installed": case_launcher_installed,
     "proxy_manual": case_proxy_manual,

@@ -4,6 +4,8 @@
 // (ZORVA_STUB_INSTALL_MS, default 1500 ms), creates DIR
 // and leaves the launcher stand-in it carries there as "ZorvaLauncher.exe".
 // Exit codes: 0 installed, 2 unexpected arguments, 3 folder not created, 4 launcher not written.
+// A package that fails: ZORVA_STUB_EXIT_CODE=N ends with N after installing; ZORVA_STUB_NO_LAUNCHER=1
+// ends with 0 but leaves no launcher.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -19,10 +21,10 @@ constexpr int kLauncherResource = 1;
 constexpr DWORD kDefaultWorkMs = 1500;
 constexpr wchar_t kUnpackSwitch[] = L"/unpack=";
 
-DWORD WorkMs() {
+DWORD NumberFromEnvironment(const wchar_t* name, DWORD otherwise) {
     wchar_t text[32] = {};
-    DWORD n = GetEnvironmentVariableW(L"ZORVA_STUB_INSTALL_MS", text, 32);
-    return n > 0 && n < 32 ? wcstoul(text, nullptr, 10) : kDefaultWorkMs;
+    DWORD n = GetEnvironmentVariableW(name, text, 32);
+    return n > 0 && n < 32 ? wcstoul(text, nullptr, 10) : otherwise;
 }
 
 // The folder from the unpack switch, or empty when the arguments are not the expected three.
@@ -65,9 +67,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (folder.empty())
         return 2;
     // A real package takes its time; the installer must wait for it rather than race it.
-    Sleep(WorkMs());
+    Sleep(NumberFromEnvironment(L"ZORVA_STUB_INSTALL_MS", kDefaultWorkMs));
     const int made = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS)
         return 3;
-    return WriteLauncher(folder + L"\\ZorvaLauncher.exe") ? 0 : 4;
+    if (NumberFromEnvironment(L"ZORVA_STUB_NO_LAUNCHER", 0) != 0)
+        return 0;
+    if (!WriteLauncher(folder + L"\\ZorvaLauncher.exe"))
+        return 4;
+    return static_cast<int>(NumberFromEnvironment(L"ZORVA_STUB_EXIT_CODE", 0));
 }
