@@ -214,7 +214,6 @@ void CMainDlg::SetProgressFill(int fill) {
 
 void CMainDlg::OnProgress(uint64_t total, uint64_t done, uint64_t speed) {
     m_failureBoxAllowed = true;
-    m_exitCode = kExitUserQuit;
     const uint64_t left = total > done ? total - done : 0;
     m_lbSpeed->SetText(
         FormatString(L"剩余%s @ %s/s", FormatFileSize(left).c_str(), FormatFileSize(speed).c_str()));

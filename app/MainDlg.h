@@ -102,8 +102,8 @@ private:
     bool m_installerFailed = false;
     // Both manifest endpoints failed: an OK on the failure box asks them again.
     bool m_manifestFailed = false;
-    // What the installer ends with when the window closes now: a failure is the last word until
-    // progress follows it.
+    // What the installer ends with when the window closes now: once a failure was shown, a run that
+    // did not install ends as failed, even if the user quits during a later retry.
     ExitCode m_exitCode = kExitUserQuit;
     CProcessExitWatch m_packageWatch;
 };
