@@ -150,12 +150,14 @@ TEST_F(HttpDownloadFileTest, FullAnswerToARangeRestartsTheFile) {
     EXPECT_TRUE(FileBytes() == Pattern(0, 1000));
 }
 
-// A 206 whose length does not add up to the expected size is a length mismatch, not retried.
+// A 206 whose length does not add up to the expected size is a length mismatch, not retried,
+// and never shown as progress toward a file it cannot make.
 TEST_F(HttpDownloadFileTest, ShortPartialAnswerIsALengthMismatch) {
     ASSERT_TRUE(TestEnv::WriteFileBytes(m_path, Pattern(0, 400)));
     Run(TaggedFile(L"size=1000&cl=500"), 1000);
     EXPECT_EQ(m_observed.type, 3);
     EXPECT_EQ(m_observed.code, 2007);
+    EXPECT_TRUE(m_observed.progress.empty());
     TestEnv::PumpFor(1200);
     EXPECT_EQ(m_observed.doneCalls, 1);
     EXPECT_EQ(Seen(), "/file bytes=400-\n");

@@ -70,6 +70,7 @@ TEST(SystemProxy, ManualProxyAndBypassList) {
         {L"proxy.corp:8080", L"", "https://example.com/a", "http://proxy.corp:8080"},
         {L"proxy.corp:8080", L"", "http://127.0.0.1:18431/zvinstall.txt", ""},
         {L"proxy.corp:8080", L"", "http://localhost/a", ""},
+        {L"proxy.corp:8080", L"", "http://[::1]:18431/a", ""},
         {L"proxy.corp:8080", L"<-loopback>", "http://127.0.0.1:18431/zvinstall.txt",
          "http://proxy.corp:8080"},
         {L"proxy.corp:8080", L"<local>", "http://intranet/a", ""},
