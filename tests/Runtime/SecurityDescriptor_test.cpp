@@ -48,10 +48,19 @@ TEST(SecurityDescriptor, JudgeOnCraftedDescriptors) {
     EXPECT_FALSE(CSecurityDescriptor().IsAdminsOnly());
 }
 
-// Plain folders, and paths whose end does not exist yet, hold no reparse point (links: end to end).
+// Plain folders, and paths whose end does not exist yet, hold no reparse point (links: below).
 TEST(SecurityDescriptor, PlainPathsHoldNoReparsePoint) {
     TestEnv::TempDir dir(L"reparse");
     EXPECT_FALSE(IsReparsePointOnPath(dir.Path()));
     EXPECT_FALSE(IsReparsePointOnPath(dir.File(L"missing\\deeper")));
     EXPECT_FALSE(IsReparsePointOnPath(L"C:\\"));
+}
+
+// A link to a folder (made on the host by the test fixture) is found whether it is the path's end or
+// one of its parents; its target is a plain folder.
+TEST(SecurityDescriptor, LinksOnThePathAreFound) {
+    const std::wstring links = L"C:\\zorva-test-links";
+    EXPECT_TRUE(IsReparsePointOnPath(links + L"\\link"));
+    EXPECT_TRUE(IsReparsePointOnPath(links + L"\\link\\Zorva\\TarnisSetup"));
+    EXPECT_FALSE(IsReparsePointOnPath(links + L"\\target"));
 }

@@ -7,7 +7,8 @@
 
 // The work folder is made below the all-users folder and found again by the next run (so a partial
 // download resumes); while open it cannot be renamed away for a link to take its place; something
-// else in its place is left alone and a new folder with a random suffix is used.
+// else in its place is left alone and a new folder with a random suffix is used; nothing below a link
+// is taken.
 TEST(WorkFolder, MadeFoundAgainHeldAndReplacedWhenRefused) {
     TestEnv::TempDir dir(L"work");
     CWorkFolder first(dir.Path());
@@ -29,4 +30,6 @@ TEST(WorkFolder, MadeFoundAgainHeldAndReplacedWhenRefused) {
     EXPECT_EQ("not a folder", TestEnv::ReadFileBytes(usual));
 
     EXPECT_FALSE(CWorkFolder(L"").Open());
+    // Below a link to another folder (made on the host by the test fixture) no folder is taken.
+    EXPECT_FALSE(CWorkFolder(L"C:\\zorva-test-links\\link").Open());
 }
