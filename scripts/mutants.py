@@ -8,7 +8,9 @@ its replacement and the tests expected to fail. The rows are applied one at a ti
 checkout in BUILD/mutants/tree (a git worktree at this checkout's commit, plus its uncommitted
 changes to tracked files), never to the working tree. The scratch tree has its own build; after a
 mutation only the named tests' programs are rebuilt, and the tests run in the order given until one
-fails. Prints killed / SURVIVED / stale per row and ends with "mutants: K killed, S survived".
+fails; each named test must first pass unmutated. Prints killed / SURVIVED / stale (the text is
+gone) / timeout / unjudged (a named test fails unmutated) per row, and ends with
+"mutants: K killed, S survived".
 """
 import argparse
 import os
@@ -305,17 +307,19 @@ def judge(row, runner, deadline):
 def run_rows(rows, runner, tree, log, row_limit, started):
     failed = baseline(rows, runner, log)
     if failed:
-        print("mutants: the unmutated tree fails %s; see %s" % (", ".join(failed), log))
-        return 2
-    print("mutants: baseline passed (%.1f min)" % ((time.time() - started) / 60), flush=True)
+        print("mutants: the unmutated tree fails %s; their rows are not judged (see %s)" % (", ".join(failed), log))
+    print("mutants: baseline done (%.1f min)" % ((time.time() - started) / 60), flush=True)
     verdicts = []
     for row in rows:
         if row.equivalent:
             print("%-10s %-26s %s" % ("equivalent", row.id, row.note[len("equivalent:"):].strip()), flush=True)
             continue
         row_start = time.time()
-        original, reason = apply_row(tree, row)
-        if original is None:
+        red = [t for t in row.tests if t.partition(":")[0] in failed]
+        original, reason = (None, None) if red else apply_row(tree, row)
+        if red:
+            verdict, detail = "unjudged", "fails unmutated: " + ", ".join(red)
+        elif original is None:
             verdict, detail = "stale", reason
         else:
             with open(log, "a") as out:
@@ -330,7 +334,7 @@ def run_rows(rows, runner, tree, log, row_limit, started):
     print("mutants: %.1f minutes" % ((time.time() - started) / 60))
     unsettled = len(verdicts) - verdicts.count("killed") - verdicts.count("SURVIVED")
     if unsettled:
-        print("mutants: %d rows stale or out of time: mend the table or raise the limit" % unsettled)
+        print("mutants: %d rows stale, out of time or not judged: mend the table or the tests" % unsettled)
     print("mutants: %d killed, %d survived" % (verdicts.count("killed"), verdicts.count("SURVIVED")))
     return 1 if unsettled or "SURVIVED" in verdicts else 0
 
