@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -374,6 +376,65 @@ TEST_F(MainLayout, RendersEveryPage) {
 
 TEST_F(MainLayout, ScalesWithTheDisplay) {
     ExpectScalesWithTheDisplay(*s_window, SIZE{540, 355});
+}
+
+// Of the text pixels in a box of a render (width w), the share of grey ones: glyph edges that are
+// neither ink nor background.
+double GreyShare(const std::vector<uint32_t>& pixels, int w, RECT box) {
+    int ink = 0, grey = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            const uint32_t p = pixels[y * w + x];
+            const int level = (((p >> 16) & 0xFF) * 3 + ((p >> 8) & 0xFF) * 6 + (p & 0xFF)) / 10;
+            ink += level <= 110;
+            grey += level > 110 && level < 235;
+        }
+    }
+    return ink + grey > 0 ? static_cast<double>(grey) / (ink + grey) : 0;
+}
+
+// The render of a w x h picture enlarged 1.5 times by bilinear interpolation, as a system stretching
+// a program that does not scale itself would show it.
+std::vector<uint32_t> Stretched(const std::vector<uint32_t>& pixels, int w, int h) {
+    const int sw = w * 3 / 2, sh = h * 3 / 2;
+    std::vector<uint32_t> out(static_cast<size_t>(sw) * sh);
+    for (int y = 0; y < sh; ++y) {
+        for (int x = 0; x < sw; ++x) {
+            const double fx = std::max(0.0, (x + 0.5) / 1.5 - 0.5), fy = std::max(0.0, (y + 0.5) / 1.5 - 0.5);
+            const int x0 = std::min(static_cast<int>(fx), w - 2), y0 = std::min(static_cast<int>(fy), h - 2);
+            const double ax = fx - x0, ay = fy - y0;
+            uint32_t pixel = 0;
+            for (int shift = 0; shift < 24; shift += 8) {
+                auto c = [&](int px, int py) { return static_cast<double>((pixels[py * w + px] >> shift) & 0xFF); };
+                const double v = (c(x0, y0) * (1 - ax) + c(x0 + 1, y0) * ax) * (1 - ay) +
+                                 (c(x0, y0 + 1) * (1 - ax) + c(x0 + 1, y0 + 1) * ax) * ay;
+                pixel |= static_cast<uint32_t>(v + 0.5) << shift;
+            }
+            out[y * sw + x] = pixel;
+        }
+    }
+    return out;
+}
+
+// At 150 % the folder page's text is drawn with fonts made at that size: its glyph edges are about as
+// crisp as at 100 %, not as soft as a 1.5 times stretch of the 100 % picture. Both renders are kept
+// for a person to compare.
+TEST_F(MainLayout, TextStaysSharpAt150) {
+    CControlHost& host = s_window->Host();
+    ASSERT_TRUE(m_tabs->SelectItem(1));
+    const std::vector<uint32_t> base = host.Render();
+    const RECT label = {36, 254, 111, 272};  // "安装目录"
+    const double baseShare = GreyShare(base, 540, label);
+    const double stretchedShare = GreyShare(Stretched(base, 540, 355), 810, CDpiScale(144).Scale(label));
+
+    PlaceAt(*s_window, 144, SIZE{540, 355});
+    ASSERT_TRUE(m_tabs->SelectItem(1));
+    const std::vector<uint32_t> scaled = host.Render();
+    EXPECT_FALSE(s_window->Save(L"main-page1-150.png").empty());
+    const double scaledShare = GreyShare(scaled, 810, CDpiScale(144).Scale(label));
+    PlaceAt(*s_window, 96, SIZE{540, 355});
+    EXPECT_LT(scaledShare, (baseShare + stretchedShare) / 2)
+        << "100 %: " << baseShare << ", 150 %: " << scaledShare << ", stretched: " << stretchedShare;
 }
 
 class MessageBoxLayout : public ::testing::Test {

@@ -82,6 +82,9 @@ void CEditUI::SetInternVisible(bool bVisible) {
 void CEditUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
     if (m_pWindow != nullptr) {
+        // A new display scale re-made the fonts; the old handle is gone.
+        ::SendMessageW(m_pWindow->GetHWND(), WM_SETFONT, reinterpret_cast<WPARAM>(m_pManager->GetFont(GetFont())),
+                       TRUE);
         const RECT rcPos = m_pWindow->CalPos();
         ::SetWindowPos(m_pWindow->GetHWND(), nullptr, rcPos.left, rcPos.top, rcPos.right - rcPos.left,
                        rcPos.bottom - rcPos.top, SWP_NOZORDER | SWP_NOACTIVATE);

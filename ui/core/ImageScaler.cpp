@@ -18,28 +18,33 @@ struct TTap {
 };
 
 // For each of `to` output positions, the source positions (of `from`) that feed it and their weights,
-// summing to 1. The tent is one source pixel wide when enlarging and one output pixel wide when
-// shrinking, so every source pixel counts.
-std::vector<std::vector<TTap>> MakeTaps(int from, int to) {
+// summing to 1: those of output i are taps[first[i]] up to taps[first[i + 1]]. The tent is one source
+// pixel wide when enlarging and one output pixel wide when shrinking, so every source pixel counts.
+struct TTaps {
+    std::vector<TTap> taps;
+    std::vector<size_t> first;
+};
+
+TTaps MakeTaps(int from, int to) {
     const double ratio = static_cast<double>(from) / to;
     const double radius = std::max(1.0, ratio);
-    std::vector<std::vector<TTap>> taps(static_cast<size_t>(to));
+    TTaps out;
     for (int i = 0; i < to; ++i) {
+        out.first.push_back(out.taps.size());
         const double centre = (i + 0.5) * ratio - 0.5;
-        const int first = static_cast<int>(std::ceil(centre - radius));
-        const int last = static_cast<int>(std::floor(centre + radius));
         double total = 0;
-        for (int j = first; j <= last; ++j) {
+        for (int j = static_cast<int>(std::ceil(centre - radius)); j <= centre + radius; ++j) {
             const double weight = 1.0 - std::fabs(j - centre) / radius;
             if (weight <= 0)
                 continue;
-            taps[i].push_back({std::clamp(j, 0, from - 1), static_cast<float>(weight)});
+            out.taps.push_back({std::clamp(j, 0, from - 1), static_cast<float>(weight)});
             total += weight;
         }
-        for (TTap& tap : taps[i])
-            tap.weight = static_cast<float>(tap.weight / total);
+        for (size_t t = out.first.back(); t < out.taps.size(); ++t)
+            out.taps[t].weight = static_cast<float>(out.taps[t].weight / total);
     }
-    return taps;
+    out.first.push_back(out.taps.size());
+    return out;
 }
 
 }  // namespace
@@ -62,7 +67,8 @@ std::unique_ptr<TImageInfo> CImageScaler::Resample(const TImageInfo& source, int
         const BYTE* line = src + static_cast<size_t>(y) * srcWidth * kChannels;
         float* out = &rows[static_cast<size_t>(y) * width * kChannels];
         for (int x = 0; x < width; ++x) {
-            for (const TTap& tap : columnTaps[x]) {
+            for (size_t t = columnTaps.first[x]; t < columnTaps.first[x + 1]; ++t) {
+                const TTap& tap = columnTaps.taps[t];
                 for (int c = 0; c < kChannels; ++c)
                     out[x * kChannels + c] += tap.weight * line[tap.index * kChannels + c];
             }
@@ -79,7 +85,8 @@ std::unique_ptr<TImageInfo> CImageScaler::Resample(const TImageInfo& source, int
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             float sum[kChannels] = {};
-            for (const TTap& tap : rowTaps[y]) {
+            for (size_t t = rowTaps.first[y]; t < rowTaps.first[y + 1]; ++t) {
+                const TTap& tap = rowTaps.taps[t];
                 const float* in = &rows[(static_cast<size_t>(tap.index) * width + x) * kChannels];
                 for (int c = 0; c < kChannels; ++c)
                     sum[c] += tap.weight * in[c];

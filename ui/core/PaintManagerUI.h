@@ -8,7 +8,6 @@
 
 #include <commctrl.h>
 
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -312,7 +311,8 @@ private:
     // (resource type, name) of images that could not be loaded.
     std::set<std::pair<std::wstring, std::wstring>> m_failedImages;
     // Images resampled for m_scale, by name.
-    std::map<std::wstring, std::unique_ptr<TImageInfo>> m_scaledImages;
+    CStringPtrMap m_mScaledImageHash;
+    std::vector<std::unique_ptr<TImageInfo>> m_aScaledImages;
     CStringPtrMap m_mDefaultAttrHash;
     std::vector<std::unique_ptr<std::wstring>> m_aDefaultAttrLists;
     std::vector<std::unique_ptr<TFontInfo>> m_aCustomFonts;

@@ -114,7 +114,8 @@ void CPaintManagerUI::SetDpi(UINT dpi) {
         if (remade)
             m_pDefaultFont = std::move(remade);
     }
-    m_scaledImages.clear();
+    m_mScaledImageHash.RemoveAll();
+    m_aScaledImages.clear();
     if (m_pRoot != nullptr)
         m_pRoot->NeedUpdate();
     m_bUpdateNeeded = true;
@@ -173,9 +174,8 @@ const TImageInfo* CPaintManagerUI::GetScaledImage(LPCWSTR bitmap, LPCWSTR type, 
     const TImageInfo* base = GetImageEx(bitmap, type, mask);
     if (base == nullptr || m_scale.IsIdentity())
         return base;
-    auto found = m_scaledImages.find(bitmap);
-    if (found != m_scaledImages.end())
-        return found->second.get();
+    if (auto* scaled = static_cast<const TImageInfo*>(m_mScaledImageHash.Find(bitmap)))
+        return scaled;
     const TImageInfo* picture = base;
     if (m_scale.Dpi() >= kDoubleSizeFromDpi && (type == nullptr || *type == L'\0')) {
         const TImageInfo* twice = GetImageEx(DoubleSizeName(bitmap).c_str(), nullptr, mask);
@@ -186,7 +186,9 @@ const TImageInfo* CPaintManagerUI::GetScaledImage(LPCWSTR bitmap, LPCWSTR type, 
     auto scaled = CImageScaler::Resample(*picture, m_scale.Scale(base->width), m_scale.Scale(base->height));
     if (!scaled)
         return base;
-    return (m_scaledImages[bitmap] = std::move(scaled)).get();
+    m_mScaledImageHash.Insert(bitmap, scaled.get());
+    m_aScaledImages.push_back(std::move(scaled));
+    return m_aScaledImages.back().get();
 }
 
 const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD mask) {

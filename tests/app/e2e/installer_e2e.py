@@ -286,6 +286,29 @@ class UserProxy:
             return [line for line in f.read().splitlines() if "Request (" in line]
 
 
+DESKTOP_SETTINGS = "HKCU\\Control Panel\\Desktop"
+
+
+class DisplayScale:
+    """The display scale Wine gives programs started from now on (LogPixels: 120, 144, 192); the
+    prefix's own value is put back when the case ends, also after a failure."""
+
+    def __init__(self, world, dpi):
+        self.world = world
+        out = subprocess.run([WINE, "reg", "query", DESKTOP_SETTINGS, "/v", "LogPixels"], capture_output=True,
+                             text=True, stdin=subprocess.DEVNULL, timeout=60).stdout.split()
+        self.saved = str(int(out[out.index("REG_DWORD") + 1], 16)) if "REG_DWORD" in out else None
+        world.cleanups.append(self.restore)
+        world.wine("reg", "add", DESKTOP_SETTINGS, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+
+    def restore(self):
+        if self.saved is None:
+            self.world.wine("reg", "delete", DESKTOP_SETTINGS, "/v", "LogPixels", "/f")
+        else:
+            self.world.wine("reg", "add", DESKTOP_SETTINGS, "/v", "LogPixels", "/t", "REG_DWORD", "/d", self.saved,
+                            "/f")
+
+
 class Window:
     def __init__(self, wid):
         self.wid = wid
@@ -959,6 +982,48 @@ def demo(world):
     print("demo: screenshots          " + world.screens)
 
 
+def at_150(point):
+    """A skin point of the window as drawn at 150 %."""
+    return (point[0] * 3 + 1) // 2, (point[1] * 3 + 1) // 2
+
+
+def case_scale_150(world):
+    """At 150 % the window is drawn at 810 x 533 and takes real clicks where its controls are drawn:
+    the folder page's edit box takes typed text and the install into it completes; then, with the
+    servers gone, a click on "一键安装" starts an install whose failure box is 420 x 173 and closes on
+    its button. The screenshots stay in the screens folder."""
+    DisplayScale(world, 144)
+    world.start_servers()
+    world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    check(main.geometry()[2:] == (810, 533), "the window at 150 %%: %r" % (main.geometry()[2:],))
+    world.shoot("scale150_page0", main)
+    main.click(at_150(BTN_FREE))
+    time.sleep(0.5)
+    main.click(at_150(EDIT_INPUT))
+    main.type_text("C:\\TarnisCustom")
+    main.click(at_150((300, 150)))
+    time.sleep(0.5)
+    world.shoot("scale150_page1", main)
+    main.click(at_150(BTN_INSTALL2))
+    finish_install(world, installer, "C:\\TarnisCustom")
+
+    world.stop_servers()
+    world.reset_machine()
+    installer = Installer(world)
+    main = installer.main_window()
+    main.click(at_150(BTN_INSTALL))
+    box = Window.find("Tarnis提示")
+    time.sleep(0.5)
+    check(box.geometry()[2:] == (420, 173), "the failure box at 150 %%: %r" % (box.geometry()[2:],))
+    world.shoot("scale150_box", box)
+    answer_box("Tarnis提示", at_150(BOX_OK))
+    open_box(main, at_150(BTN_CLOSE), "退出安装")
+    answer_box("退出安装", at_150(BOX_OK))
+    check(installer.wait_exit() == 0, "exit code 0")
+
+
 CASES = {
     "one_click": case_one_click,
     "launch_id": case_launch_id,
@@ -982,6 +1047,7 @@ CASES = {
     "tls_refused": case_tls_refused,
     "single_instance": case_single_instance,
     "planted_dlls": case_planted_dlls,
+    "scale_150": case_scale_150,
     "bench_install": bench_install,
     "demo": demo,
 }
