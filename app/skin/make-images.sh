@@ -42,7 +42,12 @@ shrink() { # file
     [ -f "$z" ] && [ "$(od -An -tu1 -j24 -N1 "$z" | tr -d ' ')" = 8 ] && mv "$z" "$f"
     rm -f "$z"
 }
-target() { out_file=$out/$1; }
+# k is the drawing scale: 1 for the skin's own images, 2 for their "@2x" variants, which the window uses
+# above 125 % display scale. Geometry stays written in 1x pixels; "scale k,k" in a draw scales
+# coordinates and stroke widths alike, and sizes are multiplied by hand.
+k=1
+sfx=
+target() { out_file=$out/${1%.png}$sfx.png; }
 
 # A rounded-rectangle mask of w x h with radius r, inset by i pixels.
 mask() { # w h r [inset]
@@ -53,15 +58,16 @@ mask() { # w h r [inset]
 # Accent button face: vertical gradient, a soft inner top highlight and a darker rim.
 accent_face() { # file w h r top bottom
     local f=$1 w=$2 h=$3 r=$4 top=$5 bottom=$6
-    "$IM" -size ${w}x${h} gradient:"$top"-"$bottom" -alpha set \
-        \( -size ${w}x${h} xc:none -fill white -draw "roundrectangle 0,0,$((w - 1)),$((h - 1)),$r,$r" \) \
+    local size=$((w * k))x$((h * k))
+    "$IM" -size $size gradient:"$top"-"$bottom" -alpha set \
+        \( -size $size xc:none -fill white -draw "scale $k,$k roundrectangle 0,0,$((w - 1)),$((h - 1)),$r,$r" \) \
         -compose DstIn -composite \
-        \( -size ${w}x${h} xc:none -fill none -stroke '#ffffff60' -strokewidth 1 \
-        -draw "roundrectangle 1.5,1.5,$((w - 2)).5,$((h - 2)).5,$((r - 1)),$((r - 1))" \
-        \( -size ${w}x${h} gradient:'#ffffffff'-'#ffffff00' \) -compose DstIn -composite \) \
+        \( -size $size xc:none -fill none -stroke '#ffffff60' -strokewidth 1 \
+        -draw "scale $k,$k roundrectangle 1.5,1.5,$((w - 2)).5,$((h - 2)).5,$((r - 1)),$((r - 1))" \
+        \( -size $size gradient:'#ffffffff'-'#ffffff00' \) -compose DstIn -composite \) \
         -compose Over -composite \
-        \( -size ${w}x${h} xc:none -fill none -stroke '#0a2f8a66' -strokewidth 1 \
-        -draw "roundrectangle 0.5,0.5,$((w - 1)).5,$((h - 1)).5,$r,$r" \) -compose Over -composite \
+        \( -size $size xc:none -fill none -stroke '#0a2f8a66' -strokewidth 1 \
+        -draw "scale $k,$k roundrectangle 0.5,0.5,$((w - 1)).5,$((h - 1)).5,$r,$r" \) -compose Over -composite \
         "$f"
 }
 
@@ -233,11 +239,15 @@ save -size 436x29 xc:none -fill white -stroke "$LINE" -strokewidth 1 -draw "roun
     -stroke '#eef1f6' -draw "line 2,1.5 433,1.5"
 
 # Agreement tick box: cleared outline, ticked accent square with a white check.
+ticks() {
 target opt_000.png
-save -size 16x16 xc:none -fill white -stroke '#aab4c4' -strokewidth 1 -draw "roundrectangle 0.5,0.5,15.5,15.5,3,3"
+save -size $((16 * k))x$((16 * k)) xc:none -fill white -stroke '#aab4c4' -strokewidth 1 \
+    -draw "scale $k,$k roundrectangle 0.5,0.5,15.5,15.5,3,3"
 accent_face "$tmp/o1.png" 16 16 3 "$ACCENT_A" "$ACCENT_B"
 target opt_001.png
-save "$tmp/o1.png" -fill none -stroke white -strokewidth 2 -draw "polyline 4,8.5 7,11.5 12.5,5"
+save "$tmp/o1.png" -fill none -stroke white -strokewidth 2 -draw "scale $k,$k polyline 4,8.5 7,11.5 12.5,5"
+}
+ticks
 
 # Text links. The agreement image starts with the option's own word, which the layout crops off.
 link() { # file w h size colour text underline
@@ -270,8 +280,10 @@ save "$tmp/f2.png"
 
 # Caption buttons: white glyphs that read on the night hero and on the message box's title bar.
 caption_button() { # file plate glyph-alpha glyph-draw
-    "$IM" -size 25x23 xc:"$2" -fill none -stroke "rgba(255,255,255,$3)" -strokewidth 1.4 -draw "$4" "$1"
+    "$IM" -size $((25 * k))x$((23 * k)) xc:"$2" -fill none -stroke "rgba(255,255,255,$3)" -strokewidth 1.4 \
+        -draw "scale $k,$k $4" "$1"
 }
+captions() {
 MIN_GLYPH="line 8,12 17,12"
 CLOSE_GLYPH="line 8.5,7.5 16.5,15.5 line 16.5,7.5 8.5,15.5"
 for look in "min000 none 0.80 $MIN_GLYPH" "min001 #ffffff2e 1 $MIN_GLYPH" "min002 #ffffff18 0.85 $MIN_GLYPH"; do
@@ -287,6 +299,8 @@ for look in "close000 none 0.80 $CLOSE_GLYPH" "close001 #e8344a 1 $CLOSE_GLYPH" 
     caption_button "$tmp/c.png" "$plate" "$alpha" "$glyph"
     save "$tmp/c.png"
 done
+}
+captions
 
 # Progress: a 10 px rounded rail in the middle of a 30 px strip. The fill's right 5 px are its
 # rounded tip, kept unstretched by the caller's nine-grid; the rest stretches with the value.
@@ -325,17 +339,29 @@ accent_face "$tmp/p.png" 24 24 3 '#939dae' '#778296'
 save "$tmp/p.png"
 
 # Message box icon: the accent disc with a white exclamation mark.
+tip_icon() {
 target common_tip_icon.png
-"$IM" -size 29x29 -define gradient:angle=135 gradient:"$ACCENT_A"-"$ACCENT_B" -alpha set \
-    \( -size 29x29 xc:none -fill white -draw "circle 14,14 14,0.5" \) -compose DstIn -composite \
-    -fill white -stroke none -draw "roundrectangle 12.6,6 16.4,17 1.8,1.8" -draw "circle 14.5,21.5 14.5,19.6" "$tmp/t.png"
+"$IM" -size $((29 * k))x$((29 * k)) -define gradient:angle=135 gradient:"$ACCENT_A"-"$ACCENT_B" -alpha set \
+    \( -size $((29 * k))x$((29 * k)) xc:none -fill white -draw "scale $k,$k circle 14,14 14,0.5" \) \
+    -compose DstIn -composite -fill white -stroke none \
+    -draw "scale $k,$k roundrectangle 12.6,6 16.4,17 1.8,1.8 circle 14.5,21.5 14.5,19.6" "$tmp/t.png"
 save "$tmp/t.png"
+}
+tip_icon
 
 # Shadow nine-grid for self-drawn layered windows: a soft, dark rounded border around a clear core.
 target shadow.png
 "$IM" -size 290x610 xc:none -fill '#00000060' -draw "roundrectangle 5,4 284,603 4,4" -blur 0x2.5 \
     -fill none -draw "roundrectangle 5,4 284,603 2,2" "$tmp/sh.png"
 save "$tmp/sh.png"
+
+# The "@2x" variants of the small glyphs: each costs executable bytes, so only these (the lettered
+# buttons would cost 1.3 to 6 KiB each, the message box's nine-grid faces about 0.8 KiB each).
+k=2 sfx=@2x
+ticks
+captions
+tip_icon
+k=1 sfx=
 
 # ---- Application icon ------------------------------------------------------------------------------
 
