@@ -39,8 +39,10 @@ void CHttpMgr::OnBodyReceived(CCurlBase* transfer, unsigned bytes) {
 }
 
 void CHttpMgr::OnResponseCode(CCurlBase* transfer, int status) {
-    if (CHttpBase* request = FindRequest(transfer))
+    if (CHttpBase* request = FindRequest(transfer)) {
+        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"HTTP %d from %s", status, request->Url().c_str());
         request->OnHttpCode(status);
+    }
 }
 
 uint64_t CHttpMgr::AddTask(CHttpBase* request) {

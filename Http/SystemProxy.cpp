@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "Runtime/AutoLock.h"
+#include "Runtime/FileLogger.h"
 #include "Runtime/StringConv.h"
 
 namespace {
+
+constexpr wchar_t kSource[] = L".\\Http\\SystemProxy";
 
 // Bounds fetching an auto-config script, so that a worker (and the engine's stop) never waits long.
 constexpr int kScriptTimeoutMs = 5000;
@@ -263,6 +266,10 @@ CSystemProxy::Script CSystemProxy::RunScript(const Settings& settings, const std
     return script;
 }
 
+std::wstring UrlHost(const std::wstring& url) {
+    return ParseUrl(url).host;
+}
+
 std::string CSystemProxy::ProxyFor(const std::string& url) {
     {
         CAutoLock hold(m_lock);
@@ -281,6 +288,8 @@ std::string CSystemProxy::ProxyFor(const std::string& url) {
     else if (!settings.proxy.empty() && !Bypassed(settings.bypass, parts))
         proxy = ProxyForScheme(settings.proxy, parts.scheme);
     const std::string answer = WideToAnsi(proxy);
+    FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"proxy for %s: %s", parts.host.c_str(),
+                               proxy.empty() ? L"direct" : UrlHost(proxy).c_str());
     CAutoLock hold(m_lock);
     m_answers[url] = answer;
     return answer;

@@ -1,5 +1,5 @@
 #pragma once
-// Log sink writing UTF-16 code units to an open stream (no byte-order mark). Any thread.
+// Log sink writing UTF-8 to an open stream (no byte-order mark). Any thread.
 // The stream belongs to whoever set it; the sink never closes it.
 #include <cstdio>
 

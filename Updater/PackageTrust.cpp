@@ -7,9 +7,21 @@
 #include <cctype>
 #include <memory>
 
+#include "Runtime/FileLogger.h"
 #include "Runtime/PlatformHash.h"
 
 namespace {
+
+constexpr wchar_t kSource[] = L".\\Updater\\PackageTrust";
+constexpr DWORD kSubjectChars = 256;
+
+std::wstring SubjectOf(PCCERT_CONTEXT certificate) {
+    wchar_t subject[kSubjectChars] = {};
+    if (!certificate ||
+        CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, subject, kSubjectChars) <= 1)
+        return L"?";
+    return subject;
+}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -93,6 +105,8 @@ TrustResult Verify(HANDLE file,
     if (pins.empty()) {
         result.verdict =
             withoutPins == UnsignedPackages::kAllowed ? PackageVerdict::kUnverified : PackageVerdict::kNoPins;
+        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"signature of %s: not checked, no pins: %s",
+                                   path.c_str(), result.Accepted() ? L"allowed" : L"REFUSED");
         return result;
     }
     CTrustSession checked(file, path, Revocation::kChecked);
@@ -104,6 +118,8 @@ TrustResult Verify(HANDLE file,
     result.status = session.Status();
     if (result.status != ERROR_SUCCESS) {
         result.verdict = PackageVerdict::kBadSignature;
+        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"signature of %s: WinVerifyTrust 0x%08lx: REFUSED",
+                                   path.c_str(), static_cast<unsigned long>(result.status));
         return result;
     }
     // WinVerifyTrust vouches for the signature, not for who made it: only the pin says it is ours.
@@ -112,6 +128,10 @@ TrustResult Verify(HANDLE file,
         !pin.empty() && std::any_of(pins.begin(), pins.end(),
                                     [&](const std::string& allowed) { return Lower(allowed) == pin; });
     result.verdict = pinned ? PackageVerdict::kTrusted : PackageVerdict::kSignerNotPinned;
+    FileLogger::Instance().Log(kLogInfo, __LINE__, kSource,
+                               L"signature of %s: WinVerifyTrust 0x00000000, signer \"%s\", pin %s", path.c_str(),
+                               SubjectOf(session.SignerCertificate()).c_str(),
+                               pinned ? L"matched" : L"NOT matched: REFUSED");
     return result;
 }
 

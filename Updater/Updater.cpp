@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "Http/HttpLog.h"
+#include "Http/SystemProxy.h"
 #include "Runtime/CommonUtils.h"
 #include "Runtime/StringConv.h"
 #include "Updater/UpdateEndpoints.h"
@@ -33,6 +34,20 @@ bool SameDigest(const std::wstring& expected, const std::string& actual) {
 
 HMODULE ExecutableModule() {
     return GetModuleHandleW(nullptr);
+}
+
+// One line for the run log, which support reads.
+template <class... Args>
+void Note(int line, const wchar_t* format, Args... args) {
+    FileLogger::Instance().Log(kLogInfo, line, kSource, format, args...);
+}
+
+const wchar_t* DigestVerdict(const std::wstring& expected, const std::string& actual) {
+    return expected.empty() ? L"not checked" : SameDigest(expected, actual) ? L"match" : L"MISMATCH";
+}
+
+uint64_t BytesPerSecond(uint64_t bytes, DWORD ms) {
+    return ms == 0 ? bytes : bytes * 1000 / ms;
 }
 
 }  // namespace
@@ -163,6 +178,7 @@ void Updater::FetchManifest() {
         return;
     m_manifest.SetUrl(url);
     m_manifest.SetCallback(&Updater::OnManifestDone, m_helperWindow);
+    m_manifestStartTick = GetTickCount();
     m_manifest.Send();
 }
 
@@ -185,6 +201,8 @@ void Updater::OnManifestDone(void* user, const std::string& body, int errorType,
 
 void Updater::HandleManifestResult(int errorType, int errorCode) {
     m_manifest.Stop();
+    Note(__LINE__, L"manifest %s: result (%d, %d) after %lu ms", m_manifest.Url().c_str(), errorType, errorCode,
+         GetTickCount() - m_manifestStartTick);
     std::optional<ManifestInfo> info;
     if (errorType == 0) {
         info = UpdateRecord::Replace(m_folder + L"\\" + kRecordName, m_responseText);
@@ -209,6 +227,9 @@ void Updater::HandleManifestResult(int errorType, int errorCode) {
     // only cost hashing time; it stays in manifests for installers already in the field.
     m_packageSha256 = info->sha256;
     m_packageMd5 = m_packageSha256.empty() ? info->md5 : std::wstring();
+    Note(__LINE__, L"manifest keys: Url host %s, %u mirrors, Size %s, Version %s, digests%s%s",
+         UrlHost(info->url).c_str(), static_cast<unsigned>(info->mirrors.size()), info->size.c_str(), info->version.c_str(),
+         info->md5.empty() ? L"" : L" Md5", info->sha256.empty() ? L"" : L" Sha256");
     StartPackageDownload();
     m_listener->OnManifestResult(0, errorCode, info->version);
 }
@@ -231,6 +252,10 @@ bool Updater::SubmitDownload() {
     m_download.SetDigests((m_packageMd5.empty() ? 0 : kDigestMd5) |
                           (m_packageSha256.empty() ? 0 : kDigestSha256));
     const std::wstring& url = m_packageUrls.empty() ? std::wstring() : m_packageUrls[m_packageUrlIndex];
+    const int64_t present = GetFileSize(m_packagePath + kPartialSuffix);
+    m_attemptStartBytes = present > 0 ? static_cast<uint64_t>(present) : 0;
+    m_attemptStartTick = GetTickCount();
+    Note(__LINE__, L"download %s from byte %llu", url.c_str(), m_attemptStartBytes);
     return m_download.Download(url, m_packagePath + kPartialSuffix,
                                expected > 0 ? static_cast<uint64_t>(expected) : 0, m_helperWindow);
 }
@@ -277,6 +302,8 @@ HttpResult Updater::InstallPartialFile() {
     // The package runs with administrator rights: a corrupted or substituted download must
     // never be put where it would be started. The partial file goes, so the retry starts over.
     const FileDigests& digests = m_download.Digests();
+    Note(__LINE__, L"package digests: Md5 %s, Sha256 %s", DigestVerdict(m_packageMd5, digests.md5),
+         DigestVerdict(m_packageSha256, digests.sha256));
     if ((!m_packageMd5.empty() && !SameDigest(m_packageMd5, digests.md5)) ||
         (!m_packageSha256.empty() && !SameDigest(m_packageSha256, digests.sha256))) {
         DeleteFileOnce(partial);
@@ -301,6 +328,12 @@ void Updater::HandlePackageResult(int errorType, int errorCode) {
         return;
     m_download.Stop();
     m_running = false;
+    const int64_t present = GetFileSize(m_packagePath + kPartialSuffix);
+    const uint64_t bytes =
+        present > static_cast<int64_t>(m_attemptStartBytes) ? present - m_attemptStartBytes : 0;
+    const DWORD ms = GetTickCount() - m_attemptStartTick;
+    Note(__LINE__, L"download ended: result (%d, %d), %llu bytes in %lu ms, %llu bytes/s average", errorType,
+         errorCode, bytes, ms, BytesPerSecond(bytes, ms));
     HttpResult result{errorType, errorCode};
     std::wstring message;
     if (errorType == 0) {

@@ -99,4 +99,9 @@ private:
     UnsignedPackages m_withoutPins;
     CPackageCheck m_packageCheck;
     CScopedHandle m_verifiedPackage;
+    // For the run log: when the manifest request began, when the download attempt began and what
+    // the partial file held then.
+    DWORD m_manifestStartTick = 0;
+    DWORD m_attemptStartTick = 0;
+    uint64_t m_attemptStartBytes = 0;
 };

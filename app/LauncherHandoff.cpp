@@ -165,10 +165,11 @@ CLauncherHandoff::~CLauncherHandoff() = default;
 bool CLauncherHandoff::DetectEnvironment(int contextLaunchId) {
     if (contextLaunchId != 0)
         m_launchId = contextLaunchId;
+    // Also for a hand-over: the run's log lives there.
+    m_workFolder.Open();
     if (FindLauncher() && StartLauncher(m_launcherPath, LauncherArguments(m_launchId)))
         return true;
     // A launcher that cannot be started counts as none: the normal install runs.
-    m_workFolder.Open();
     const std::wstring& moduleDir = m_places.moduleDir;
     if (!moduleDir.empty() && Exists(JoinPath(moduleDir, kInstalledMarker))) {
         m_moduleFolderInstall = true;
@@ -309,6 +310,9 @@ InstallOutcome CLauncherHandoff::RunLauncher() {
     const std::wstring launcher = JoinPath(m_installDir, kLauncherExe);
     const DWORD attributes = GetFileAttributesW(launcher.c_str());
     outcome.launcherLeft = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"package ended with exit code %lu; %s",
+                               outcome.packageExitCode,
+                               outcome.launcherLeft ? L"launcher in the install folder" : L"NO launcher in the install folder");
     if (outcome.Installed())
         outcome.launcherStarted =
             StartLauncher(launcher, m_launchId > 0 ? LauncherArguments(m_launchId) : std::wstring());
@@ -326,11 +330,17 @@ bool CLauncherHandoff::StartLauncher(const std::wstring& launcher, const std::ws
     DWORD binaryType = 0;
     const std::wstring folder = launcher.substr(0, launcher.find_last_of(L'\\'));
     if (m_places.startAsUser && GetBinaryTypeW(launcher.c_str(), &binaryType) &&
-        m_places.startAsUser(launcher, arguments, folder))
+        m_places.startAsUser(launcher, arguments, folder)) {
+        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"launcher %s started through the desktop shell",
+                                   launcher.c_str());
         return true;
+    }
     const std::wstring commandLine = QuoteArgument(launcher) + (arguments.empty() ? L"" : L" " + arguments);
-    if (RestrictedStart::Start(launcher, commandLine, folder))
+    if (RestrictedStart::Start(launcher, commandLine, folder)) {
+        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"launcher %s started with a restricted token",
+                                   launcher.c_str());
         return true;
+    }
     FileLogger::Instance().Log(kLogError, __LINE__, kSource,
                                L"launcher not started (no shell, no restricted token): %u",
                                static_cast<unsigned>(GetLastError()));

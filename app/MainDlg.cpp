@@ -5,6 +5,7 @@
 #include "Updater/UpdateEndpoints.h"
 #include "app/AppContext.h"
 #include "app/MsgBoxDlg.h"
+#include "app/RunLog.h"
 #include "ui/controls/OptionUI.h"
 #include "ui/controls/TabLayoutUI.h"
 
@@ -39,6 +40,7 @@ CMainDlg::~CMainDlg() = default;
 void CMainDlg::OnFinalMessage(HWND hWnd) {
     SkinUI::CSkinResources::FreeResourceZipBuffer();
     WindowImplBase::OnFinalMessage(hWnd);
+    CRunLog::Line(L"exit code %d", static_cast<int>(m_exitCode));
     PostQuitMessage(m_exitCode);
 }
 
@@ -59,7 +61,16 @@ void CMainDlg::InitWindow() {
     m_btnAgreement = m_PaintManager.FindControl(L"btn_agreement");
     m_optAgree = static_cast<SkinUI::COptionUI*>(m_PaintManager.FindControl(L"opt_agree"));
     m_tbMain = static_cast<SkinUI::CTabLayoutUI*>(m_PaintManager.FindControl(L"tb_main"));
-    if (m_handoff.DetectEnvironment(AppContext::Instance().LaunchId())) {
+    const bool handedOver = m_handoff.DetectEnvironment(AppContext::Instance().LaunchId());
+    // In the work folder, where only administrators write; without one the run goes unlogged.
+    if (!m_handoff.PackageFolder().empty())
+        m_runLog.Open(m_handoff.PackageFolder() + L"\\Logs");
+    CRunLog::LogStart(GetCommandLineW());
+    const std::wstring& launcher = m_handoff.LauncherPath();
+    CRunLog::Line(L"launcher detection: %s%s%s", launcher.empty() ? L"none installed" : launcher.c_str(),
+                  launcher.empty() ? L"" : handedOver ? L", handed over" : L", could not be started",
+                  m_handoff.IsPackagePresent() ? L"; a package lies beside the executable" : L"");
+    if (handedOver) {
         m_exitCode = kExitInstalled;
         Close(1);
     }
@@ -147,6 +158,7 @@ void CMainDlg::ShowAgreementWarning() {
 }
 
 void CMainDlg::ShowFailureBox() {
+    CRunLog::Line(L"failure box");
     m_exitCode = kExitFailed;
     if (m_failureBox && IsWindow(m_failureBox)) {
         SetForegroundWindow(m_failureBox);
@@ -258,6 +270,7 @@ void CMainDlg::OnFailureAnswered(UINT answer) {
     if (answer != CMsgBoxDlg::kOk || !m_manifestFailed || !m_updater)
         return;
     m_manifestFailed = false;
+    CRunLog::Line(L"failure box answered with OK: the manifest again");
     m_updater->RetryManifest();
 }
 
@@ -270,7 +283,7 @@ void CMainDlg::OnInstallTick() {
             OnPackageEnded();
         return;
     }
-    const InstallerStart start = m_tickCount == 1 ? m_handoff.RunInstaller() : InstallerStart::kStarted;
+    const InstallerStart start = m_tickCount == 1 ? StartPackage() : InstallerStart::kStarted;
     if (start == InstallerStart::kNotTheCheckedFile) {
         // Other bytes than the checked ones stood behind the package's name: a refused package.
         KillTimer(m_hWnd, kInstallTimer);
@@ -289,6 +302,15 @@ void CMainDlg::OnInstallTick() {
     m_lbSpeed->SetText(FormatString(L"%d%%", percent));
     const RECT& pos = m_proInstallProgress->GetPos();
     SetProgressFill((pos.right - pos.left) * percent / 100);
+}
+
+InstallerStart CMainDlg::StartPackage() {
+    const InstallerStart start = m_handoff.RunInstaller();
+    CRunLog::Line(L"package %s into %s: %s", m_handoff.PackagePath().c_str(), m_handoff.InstallDir().c_str(),
+                  start == InstallerStart::kStarted          ? L"started"
+                  : start == InstallerStart::kNotTheCheckedFile ? L"REFUSED, not the checked file"
+                                                                : L"could not be started");
+    return start;
 }
 
 void CMainDlg::OnPackageEnded() {

@@ -11,6 +11,7 @@
 #include "Updater/Updater.h"
 #include "app/LauncherHandoff.h"
 #include "app/ProcessExitWatch.h"
+#include "app/RunLog.h"
 #include "ui/core/WindowImplBase.h"
 
 namespace SkinUI {
@@ -71,10 +72,14 @@ private:
     void SetProgressFill(int fill);
     void OnInstallTick();
     void OnRetryTick();
+    // The package's first tick: starts it, and says so in the run log.
+    InstallerStart StartPackage();
     void OnPackageEnded();
     void OnFailureAnswered(UINT answer);
 
     CLauncherHandoff m_handoff;
+    // Closed with the window object, after the engines have stopped and written their last lines.
+    CRunLog m_runLog;
     std::vector<std::wstring> m_manifestEndpoints;
     SkinUI::CControlUI* m_proInstallProgress = nullptr;
     SkinUI::CControlUI* m_lbDownload = nullptr;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "Runtime/FileLogger.h"
+#include "Runtime/StringConv.h"
 #include "Runtime/TraceLogger.h"
 #include "tests/support/TestEnv.h"
 
@@ -76,7 +77,7 @@ TEST(BaseLogger, LongMessageIsNotCut) {
     EXPECT_EQ(L"[INFO]" + big + L"|", sink.m_lines[0]);
 }
 
-// Two threads writing to the file sink at once give whole lines, one after the other.
+// Two threads writing to the file sink at once give whole lines, one after the other, in UTF-8.
 TEST(FileLogger, ConcurrentLinesDoNotInterleave) {
     TestEnv::TempDir dir(L"log");
     const std::wstring path = dir.File(L"log.txt");
@@ -87,7 +88,7 @@ TEST(FileLogger, ConcurrentLinesDoNotInterleave) {
     log.SetOptions(Options(0, true));
     constexpr int kLines = 300;
     auto writer = [&](wchar_t c) {
-        std::wstring body(200, c);
+        std::wstring body = std::wstring(200, c) + L"日志";
         for (int i = 0; i < kLines; ++i)
             log.Log(0, L"%s", body.c_str());
     };
@@ -98,17 +99,16 @@ TEST(FileLogger, ConcurrentLinesDoNotInterleave) {
     log.SetStream(nullptr);
     fclose(stream);
 
-    std::string bytes = TestEnv::ReadFileBytes(path);
-    ASSERT_EQ(0u, bytes.size() % 2);
-    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    const std::wstring text = Utf8ToWide(TestEnv::ReadFileBytes(path));
     int lines = 0;
     size_t at = 0;
     while (at < text.size()) {
         size_t end = text.find(L"\r\n", at);
         ASSERT_NE(std::wstring::npos, end);
         std::wstring line = text.substr(at, end - at);
-        ASSERT_EQ(206u, line.size());
-        EXPECT_TRUE(line == L"[INFO]" + std::wstring(200, L'a') || line == L"[INFO]" + std::wstring(200, L'b'));
+        ASSERT_EQ(208u, line.size());
+        EXPECT_TRUE(line == L"[INFO]" + std::wstring(200, L'a') + L"日志" ||
+                    line == L"[INFO]" + std::wstring(200, L'b') + L"日志");
         ++lines;
         at = end + 2;
     }

@@ -26,6 +26,7 @@ MAIN_TITLE = "安装Tarnis"
 DEFAULT_DIR = "C:\\Zorva网络\\ZorvaTarnis"
 INSTALL_STEP_MS = 10  # of the built-in 100 ms: the animation's 100 steps in about a second
 WORK_DIR = "C:\\ProgramData\\Zorva\\TarnisSetup"
+LOG_DIR = WORK_DIR + "\\Logs"
 PACKAGE_PAD = 3 * 1024 * 1024  # makes the download last long enough to watch and to cut
 WAIT_S = 40
 
@@ -466,9 +467,34 @@ def finish_install(world, installer, folder, launch_args="", work=WORK_DIR):
     check(cwd.lower() == folder.lower(), "launcher working folder: " + cwd)
 
 
+def run_logs(world):
+    """The run logs in the work folder, oldest first."""
+    folder = world.unix_path(LOG_DIR)
+    return sorted(n for n in os.listdir(folder) if n.endswith(".log")) if os.path.isdir(folder) else []
+
+
+def log_in_order(world, patterns):
+    """The newest run log holds a line matching each pattern, in this order; returns its text."""
+    with open(os.path.join(world.unix_path(LOG_DIR), run_logs(world)[-1]), encoding="utf-8") as f:
+        text = f.read()
+    lines = text.splitlines()
+    at = 0
+    for pattern in patterns:
+        while at < len(lines) and not re.search(pattern, lines[at]):
+            at += 1
+        check(at < len(lines), "the run log names %r after the lines before it:\n%s" % (pattern, text))
+        at += 1
+    return text
+
+
 def case_one_click(world):
+    """The whole install, and the run log it leaves with the facts in order; ten older logs make this
+    the eleventh, so the oldest goes."""
     world.start_servers()
     package = world.publish("primary")
+    os.makedirs(world.unix_path(LOG_DIR))
+    for n in range(10):
+        open(os.path.join(world.unix_path(LOG_DIR), "TarnisSetup-20000101-0000%02d-1.log" % n), "w").close()
     installer = Installer(world, full_animation=True)
     main = installer.main_window()
     world.shoot("page0", main)
@@ -488,6 +514,27 @@ def case_one_click(world):
         check(f.read(2) == b"\xff\xfe", "zvinstall.ini written as UTF-16LE")
     check(any("/packages/zvinstaller.exe" in r for r in world.requests()), "the package was fetched")
     check(len(package) > PACKAGE_PAD, "a padded package")
+    logs = run_logs(world)
+    check(len(logs) == 10 and logs[0] == "TarnisSetup-20000101-000001-1.log" and not logs[-1].startswith("TarnisSetup-2000"),
+          "the newest ten logs kept: %r" % logs)
+    url = "http://127.0.0.1:%d" % PRIMARY_PORT
+    text = log_in_order(world, [
+        r"start: TarnisSetup 1\.0\.0\.2, command line .*TarnisSetupLocal\.exe.*, Windows \d+\.\d+\.\d+, display scale \d+%, "
+        r"(not )?elevated",
+        r"launcher detection: none installed",
+        r"proxy for 127\.0\.0\.1: direct",
+        r"HTTP 200 from %s/zvinstall\.txt" % url,
+        r"manifest %s/zvinstall\.txt: result \(0, 0\) after \d+ ms" % url,
+        r"manifest keys: Url host 127\.0\.0\.1, 0 mirrors, Size %d, Version 1\.0\.0\.2, digests Md5 Sha256" % len(package),
+        r"download %s/packages/zvinstaller\.exe from byte 0" % url,
+        r"download ended: result \(0, 0\), %d bytes in \d+ ms, \d+ bytes/s average" % len(package),
+        r"package digests: Md5 not checked, Sha256 match",
+        r'signature of .*zvinstaller\.exe: WinVerifyTrust 0x00000000, signer ".+", pin matched',
+        r"package .*zvinstaller\.exe into C:\\Zorva网络\\ZorvaTarnis: started",
+        r"package ended with exit code 0; launcher in the install folder",
+        r"launcher .*ZorvaLauncher\.exe started through the desktop shell",
+        r"exit code 0$"])
+    print("run log:\n" + text)
 
 
 def case_launch_id(world):
@@ -499,8 +546,11 @@ def case_launch_id(world):
 
 
 def case_custom_folder(world):
+    """A folder of the user's choice; a run log that cannot be written ("Logs" is a file) stops nothing."""
     world.start_servers(rate="0")
     world.publish("primary")
+    os.makedirs(world.unix_path(WORK_DIR))
+    open(world.unix_path(LOG_DIR), "w").close()
     installer = Installer(world)
     main = installer.main_window()
     main.click(BTN_FREE)
@@ -512,6 +562,7 @@ def case_custom_folder(world):
     world.shoot("page1", main)
     main.click(BTN_INSTALL2)
     finish_install(world, installer, "C:\\TarnisCustom")
+    check(run_logs(world) == [], "no log where none can be written")
 
 
 def case_agreement_cleared(world):
@@ -611,10 +662,14 @@ def case_package_fails(world):
         os.remove(os.path.join(world.records, "zvinstaller.cmdline.txt"))
         check(installer.running(), "the window stays")
         check(world.launcher_starts(DEFAULT_DIR) == [], "no launcher started")
-        check(not os.path.exists(world.unix_path(DEFAULT_DIR + "\\zvinstaller.exe")), "the package deleted")
+        check(not os.path.exists(world.unix_path(WORK_DIR + "\\zvinstaller.exe")), "the package deleted")
         open_box(main, BTN_CLOSE, "退出安装")
         answer_box("退出安装", BOX_OK)
         check(installer.wait_exit() == 2, "exit code 2 for %r" % stub_env)
+        log_in_order(world, [r"package ended with exit code %s; %s" % (stub_env.get("ZORVA_STUB_EXIT_CODE", "0"),
+                                                                        "NO launcher" if "ZORVA_STUB_NO_LAUNCHER" in stub_env
+                                                                        else "launcher"),
+                             r"failure box", r"exit code 2$"])
 
 
 def case_slow_package(world):
