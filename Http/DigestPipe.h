@@ -47,8 +47,9 @@ public:
     unsigned FullWaits() const { return m_fullWaits; }
 
 private:
-    // A few of libcurl's reads: enough to keep both threads busy, little beside the receive buffer.
-    static constexpr size_t kDefaultRingBytes = 2 * 1024 * 1024;
+    // Enough for SHA-256 on the CPU's extensions, which hashes several times faster than the receive,
+    // never to fill it; a slower hash fills any ring, so more would only add to the install's peak memory.
+    static constexpr size_t kDefaultRingBytes = 512 * 1024;
 
     void Run() override;
     // Waits for the hashing thread to be idle with nothing in the ring; false when cancelled.
