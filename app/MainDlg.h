@@ -104,7 +104,6 @@ private:
     bool m_failureBoxAllowed = true;
     int m_refusedInRow = 0;
     CPackageCheck m_packageBesideCheck;
-    bool m_installerFailed = false;
     // Both manifest endpoints failed: an OK on the failure box asks them again.
     bool m_manifestFailed = false;
     // What the installer ends with when the window closes now: once a failure was shown, a run that
