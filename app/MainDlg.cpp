@@ -7,6 +7,7 @@
 #include "app/MsgBoxDlg.h"
 #include "app/RunLog.h"
 #include "ui/controls/OptionUI.h"
+#include "ui/controls/ProgressUI.h"
 #include "ui/controls/TabLayoutUI.h"
 
 namespace {
@@ -91,6 +92,12 @@ LRESULT CMainDlg::ResponseDefaultKeyEvent(WPARAM key) {
 void CMainDlg::Notify(SkinUI::TNotifyUI& msg) {
     if (msg.type == L"click") {
         HandleClick(msg);
+        return;
+    }
+    if (msg.type == L"selectchanged" && msg.sender == m_optAgree) {
+        // Without the agreement there is nothing to install: say so before the click, to the eye
+        // and to screen readers.
+        m_btnInstall->SetEnabled(m_optAgree->IsSelected());
         return;
     }
     if (msg.type == L"textchanged" && msg.sender == m_editInput) {
@@ -215,7 +222,9 @@ void CMainDlg::UpdateFreeSpace() {
     m_lbLeftSpace->SetEnabled(space.enough);
 }
 
-void CMainDlg::SetProgressFill(int fill) {
+void CMainDlg::SetProgressFill(int fill, int percent) {
+    if (auto* bar = static_cast<SkinUI::CProgressUI*>(m_proInstallProgress->GetInterface(L"Progress")))
+        bar->SetValue(percent);
     const RECT& pos = m_proInstallProgress->GetPos();
     const int width = pos.right - pos.left;
     m_proInstallProgress->SetBkImage(
@@ -231,10 +240,9 @@ void CMainDlg::OnProgress(uint64_t total, uint64_t done, uint64_t speed) {
         FormatString(L"剩余%s @ %s/s", FormatFileSize(left).c_str(), FormatFileSize(speed).c_str()));
     const RECT& pos = m_proInstallProgress->GetPos();
     const int width = pos.right - pos.left;
-    const int fill = total == 0 ? 0
-                                : static_cast<int>(width * kDownloadShare * static_cast<double>(done) /
-                                                   static_cast<double>(total));
-    SetProgressFill(fill);
+    const double doneShare = total == 0 ? 0.0 : static_cast<double>(done) / static_cast<double>(total);
+    SetProgressFill(static_cast<int>(width * kDownloadShare * doneShare),
+                    static_cast<int>(100 * kDownloadShare * doneShare));
 }
 
 void CMainDlg::OnDownloadResult(int errorType, int errorCode, const std::wstring&) {
@@ -244,7 +252,8 @@ void CMainDlg::OnDownloadResult(int errorType, int errorCode, const std::wstring
         m_lbDownload->SetText(L"安装中");
         m_lbSpeed->SetText(L"90%");
         const RECT& pos = m_proInstallProgress->GetPos();
-        SetProgressFill(static_cast<int>((pos.right - pos.left) * kDownloadShare));
+        SetProgressFill(static_cast<int>((pos.right - pos.left) * kDownloadShare),
+                        static_cast<int>(kDownloadShare * 100));
         SetTimer(m_hWnd, kInstallTimer, InstallStepMs(kInstallTimerMs), nullptr);
         return;
     }
@@ -301,7 +310,7 @@ void CMainDlg::OnInstallTick() {
     const int percent = m_tickCount * 10 / 100 + 90;
     m_lbSpeed->SetText(FormatString(L"%d%%", percent));
     const RECT& pos = m_proInstallProgress->GetPos();
-    SetProgressFill((pos.right - pos.left) * percent / 100);
+    SetProgressFill((pos.right - pos.left) * percent / 100, percent);
 }
 
 InstallerStart CMainDlg::StartPackage() {

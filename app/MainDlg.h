@@ -69,7 +69,8 @@ private:
     void StartDownload();
     void OnPackageBesideChecked(const TrustResult& result, CScopedHandle package);
     void UpdateFreeSpace();
-    void SetProgressFill(int fill);
+    // The bar's image filled `fill` pixels wide, and its value (what screen readers hear) `percent`.
+    void SetProgressFill(int fill, int percent);
     void OnInstallTick();
     void OnRetryTick();
     // The package's first tick: starts it, and says so in the run log.

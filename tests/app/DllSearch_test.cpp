@@ -25,7 +25,7 @@ const std::set<std::string> kKnownDlls = {
     "setupapi.dll", "shell32.dll",  "shlwapi.dll",  "user32.dll",  "wldap32.dll",  "ws2_32.dll"};
 
 // The DLLs the probe uses and records, all delay-loaded.
-constexpr size_t kDelayedCount = 9;
+constexpr size_t kDelayedCount = 10;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -1,6 +1,8 @@
 // CButtonUI: state tracking from input, "click", and per-state painting.
 #include "ui/controls/ButtonUI.h"
 
+#include <oleacc.h>
+
 #include <cwchar>
 
 #include "ui/core/PaintManagerUI.h"
@@ -135,6 +137,15 @@ void CButtonUI::DoEvent(TEventUI& event) {
             break;
     }
     CLabelUI::DoEvent(event);
+}
+
+long CButtonUI::GetAccDefaultRole() const {
+    return ROLE_SYSTEM_PUSHBUTTON;
+}
+
+std::wstring CButtonUI::GetAccDefaultAction() const {
+    // The verbs Windows gives a link and a push button.
+    return GetAccRole() == ROLE_SYSTEM_LINK ? L"跳转" : L"按下";
 }
 
 void CButtonUI::SetNormalImage(const std::wstring& image) {

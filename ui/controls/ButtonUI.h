@@ -24,6 +24,7 @@ public:
     SIZE EstimateSize(SIZE szAvailable) override;
     void PaintText(HDC hDC) override;
     void PaintStatusImage(HDC hDC) override;
+    std::wstring GetAccDefaultAction() const override;
 
     // kStateFocused, kStateSelected, kStateDisabled, kStateHot, kStatePushed, kStateCaptured.
     UINT GetButtonState() const { return m_uButtonState; }
@@ -65,6 +66,7 @@ public:
     static constexpr int kFadeFrames = 20;
 
 protected:
+    long GetAccDefaultRole() const override;
     // Stores an image string and repaints.
     void AssignImage(std::wstring& slot, const std::wstring& image);
     // Draws an image string; one that cannot be drawn is emptied so it is not tried again.

@@ -1,5 +1,7 @@
 #include "ui/controls/ContainerUI.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -45,6 +47,10 @@ CContainerUI::~CContainerUI() {
 
 LPCWSTR CContainerUI::GetClass() const {
     return L"ContainerUI";
+}
+
+long CContainerUI::GetAccDefaultRole() const {
+    return GetAccName().empty() ? 0 : ROLE_SYSTEM_GROUPING;
 }
 
 LPVOID CContainerUI::GetInterface(LPCWSTR pstrName) {

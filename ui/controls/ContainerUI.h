@@ -77,6 +77,8 @@ public:
     virtual void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
 
 protected:
+    // A grouping when the skin names it, else looked through.
+    long GetAccDefaultRole() const override;
     RECT GetInsetRect() const;
     // The inset rect without the visible scroll bars.
     RECT GetChildArea() const;

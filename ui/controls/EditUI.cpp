@@ -1,6 +1,8 @@
 // CEditUI: attributes, events that open and feed the native window, and the painted look.
 #include "ui/controls/EditUI.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "ui/controls/EditWnd.h"
@@ -59,6 +61,28 @@ void CEditUI::SetText(const std::wstring& text) {
     else if (m_pManager != nullptr)
         m_pManager->SendNotify(this, L"textchanged");
     Invalidate();
+}
+
+long CEditUI::GetAccDefaultRole() const {
+    return ROLE_SYSTEM_TEXT;
+}
+
+std::wstring CEditUI::GetAccName() const {
+    return m_sAccName;
+}
+
+DWORD CEditUI::GetAccState() const {
+    DWORD state = CLabelUI::GetAccState();
+    if (m_bReadOnly)
+        state |= STATE_SYSTEM_READONLY;
+    if (m_bPasswordMode)
+        state |= STATE_SYSTEM_PROTECTED;
+    return state;
+}
+
+std::wstring CEditUI::GetAccValue() const {
+    // A password is not read out.
+    return m_bPasswordMode ? std::wstring() : m_sText;
 }
 
 void CEditUI::SetEnabled(bool bEnable) {

@@ -30,6 +30,10 @@ public:
     void SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
     void PaintText(HDC hDC) override;
+    // Named by the skin's "accname" only: the text is the value.
+    std::wstring GetAccName() const override;
+    DWORD GetAccState() const override;
+    std::wstring GetAccValue() const override;
 
     UINT GetMaxChar() const { return m_uMaxChar; }
     void SetMaxChar(UINT uMax);
@@ -47,6 +51,9 @@ public:
     const std::wstring& GetHintText() const { return m_sHintText; }
     // The native window while the user types, else null.
     CEditWnd* GetNativeWindow() const { return m_pWindow; }
+
+protected:
+    long GetAccDefaultRole() const override;
 
 private:
     friend class CEditWnd;

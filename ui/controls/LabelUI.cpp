@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "ui/core/AccessibleUI.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderKit.h"
 #include "ui/core/SkinText.h"
@@ -80,13 +81,21 @@ std::wstring CLabelUI::GetText() const {
 
 void CLabelUI::SetText(const std::wstring& text) {
     try {
+        const bool changed = text != GetText();
         if (m_bEnableEffect)
             m_sEffectText = text;
         else
             CControlUI::SetText(text);
+        // The text is what a reader calls the label, unless the skin names it.
+        if (changed && m_sAccName.empty())
+            CAccessibleUI::NotifyEvent(this, EVENT_OBJECT_NAMECHANGE);
     } catch (...) {
         throw "CLabelUI::SetText";
     }
+}
+
+long CLabelUI::GetAccDefaultRole() const {
+    return ROLE_SYSTEM_STATICTEXT;
 }
 
 void CLabelUI::DoEvent(TEventUI& event) {

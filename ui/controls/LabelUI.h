@@ -75,6 +75,8 @@ public:
     void SetTextRenderingHint(int hint);
 
 protected:
+    long GetAccDefaultRole() const override;
+
     // Replaces unset colours by the manager's defaults, for good.
     void ResolveDefaultColors();
     // The text rectangle: the item rectangle less the text padding.

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "ui/core/AccessibleUI.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/PointerArray.h"
 #include "ui/core/SkinText.h"
@@ -87,6 +88,22 @@ void COptionUI::Selected(bool bSelected) {
         }
     }
     Invalidate();
+    CAccessibleUI::NotifyEvent(this, EVENT_OBJECT_STATECHANGE);
+}
+
+long COptionUI::GetAccDefaultRole() const {
+    return m_sGroupName.empty() ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_RADIOBUTTON;
+}
+
+DWORD COptionUI::GetAccState() const {
+    return CButtonUI::GetAccState() | (m_bSelected ? STATE_SYSTEM_CHECKED : 0);
+}
+
+std::wstring COptionUI::GetAccDefaultAction() const {
+    // A grouped option is only ever selected by a click; a lone one toggles.
+    if (!m_sGroupName.empty())
+        return L"选中";
+    return m_bSelected ? L"取消选中" : L"选中";
 }
 
 bool COptionUI::Activate() {

@@ -43,7 +43,11 @@ public:
     int GetSelectedFont() const { return m_iSelectedFont; }
     void SetSelectedFont(int index) { m_iSelectedFont = index; }
 
+    DWORD GetAccState() const override;
+    std::wstring GetAccDefaultAction() const override;
+
 protected:
+    long GetAccDefaultRole() const override;
     // Selected, the option's own colour and font stand for every other state.
     DWORD GetStateTextColor() const override;
     int GetStateFont() const override;

@@ -1,8 +1,11 @@
 // CProgressUI: value handling and the filled part.
 #include "ui/controls/ProgressUI.h"
 
+#include <oleacc.h>
+
 #include <cwchar>
 
+#include "ui/core/AccessibleUI.h"
 #include "ui/core/SkinText.h"
 
 namespace SkinUI {
@@ -52,6 +55,26 @@ void CProgressUI::SetValue(int nValue) {
         return;
     m_nValue = nValue;
     Invalidate();
+    if (m_valueEvents.Pass(Percent(), ::GetTickCount()))
+        CAccessibleUI::NotifyEvent(this, EVENT_OBJECT_VALUECHANGE);
+}
+
+int CProgressUI::Percent() const {
+    if (m_nMax <= m_nMin)
+        return 0;
+    return static_cast<int>(static_cast<long long>(m_nValue - m_nMin) * 100 / (m_nMax - m_nMin));
+}
+
+long CProgressUI::GetAccDefaultRole() const {
+    return ROLE_SYSTEM_PROGRESSBAR;
+}
+
+DWORD CProgressUI::GetAccState() const {
+    return CLabelUI::GetAccState() | STATE_SYSTEM_READONLY;
+}
+
+std::wstring CProgressUI::GetAccValue() const {
+    return std::to_wstring(Percent()) + L"%";
 }
 
 void CProgressUI::SetStretchForeImage(bool bStretch) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/controls/LabelUI.h"
+#include "ui/controls/ValueEventThrottle.h"
 
 namespace SkinUI {
 
@@ -18,6 +19,9 @@ public:
     LPVOID GetInterface(LPCWSTR pstrName) override;
     void SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
+    DWORD GetAccState() const override;
+    // The share of the range done, as "NN%".
+    std::wstring GetAccValue() const override;
 
     bool IsHorizontal() const { return m_bHorizontal; }
     void SetHorizontal(bool bHorizontal = true);
@@ -33,7 +37,13 @@ public:
     bool IsRoundCorner() const { return m_bRoundCorner; }
     void SetRoundCorner(bool bRound);
 
+protected:
+    long GetAccDefaultRole() const override;
+
 private:
+    // The whole percent shown, from the value and the range.
+    int Percent() const;
+
     bool m_bHorizontal = true;
     bool m_bStretchForeImage = true;
     bool m_bRoundCorner = false;
@@ -41,6 +51,7 @@ private:
     int m_nMin = 0;
     int m_nValue = 0;
     std::wstring m_sForeImageModify;
+    CValueEventThrottle m_valueEvents;
 };
 
 }  // namespace SkinUI

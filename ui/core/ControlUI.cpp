@@ -1,5 +1,6 @@
 #include "ui/core/ControlUI.h"
 
+#include "ui/core/AccessibleUI.h"
 #include "ui/core/PaintManagerUI.h"
 
 namespace SkinUI {
@@ -300,8 +301,10 @@ void CControlUI::SetVisible(bool bVisible) {
     m_bFocused = false;
     if (!bVisible && m_pManager != nullptr && m_pManager->GetFocus() == this)
         m_pManager->SetFocus(nullptr);
-    if (IsVisible() != wasVisible)
+    if (IsVisible() != wasVisible) {
         NeedParentUpdate();
+        CAccessibleUI::NotifySubtree(this, bVisible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
+    }
 }
 
 void CControlUI::SetInternVisible(bool bVisible) {
@@ -321,6 +324,7 @@ void CControlUI::SetEnabled(bool bEnable) {
         return;
     m_bEnabled = bEnable;
     Invalidate();
+    CAccessibleUI::NotifyEvent(this, EVENT_OBJECT_STATECHANGE);
 }
 
 bool CControlUI::IsMouseEnabled() const {

@@ -121,6 +121,20 @@ public:
     virtual void PaintBorder(HDC hDC);
     virtual void DoPostPaint(HDC hDC, const RECT& rcPaint);
 
+    // What a screen reader is told about the control (ui/core/AccessibleUI asks). Roles and states
+    // are MSAA's ROLE_SYSTEM_* and STATE_SYSTEM_* values; a role of 0 leaves the control out of the
+    // accessible tree, though its children are still offered. An empty default action means none;
+    // the action itself is Activate, what a click does.
+    virtual std::wstring GetAccName() const;
+    virtual DWORD GetAccState() const;
+    virtual std::wstring GetAccValue() const;
+    virtual std::wstring GetAccDefaultAction() const;
+
+    // The skin's "accrole" when given, else the control's own role.
+    long GetAccRole() const;
+    // The skin's "accname": the name of a control whose text does not say what it is.
+    const std::wstring& GetAccNameAttribute() const { return m_sAccName; }
+
     // Marks this control for layout and asks the manager for a layout pass.
     void NeedUpdate();
     // Asks the parent (or this control without one) for a new layout.
@@ -171,6 +185,11 @@ public:
 protected:
     // The manager's display scale; 100 % before the control has a manager.
     const CDpiScale& DpiScale() const;
+    // The role of this kind of control; 0 for a plain control without an "accname".
+    virtual long GetAccDefaultRole() const;
+    // An "accrole" value ("link", "pushbutton", ... or "none") as a role; 0 when unknown.
+    static long ParseAccRole(LPCWSTR pstrValue);
+
     // A floating control lays itself out again; a flowed one asks its parent to.
     void UpdateAfterSizeHint();
     // Colour as the render engine should see it (after the HSL adjustment when enabled).
@@ -216,6 +235,10 @@ protected:
     SIZE m_cxyBorderRound = {0, 0};
     RECT m_rcPaint = {0, 0, 0, 0};
     RECT m_rcBorderSize = {0, 0, 0, 0};
+    std::wstring m_sAccName;
+    // A ROLE_SYSTEM_* value from "accrole", kAccRoleNone for "none", 0 when not given.
+    static constexpr long kAccRoleNone = -1;
+    long m_nAccRole = 0;
 };
 
 }  // namespace SkinUI

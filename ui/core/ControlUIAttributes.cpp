@@ -106,6 +106,10 @@ void CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         SetContextMenuUsed(ParseSkinBool(pstrValue));
     } else if (name == L"virtualwnd") {
         SetVirtualWnd(pstrValue);
+    } else if (name == L"accname") {
+        m_sAccName = pstrValue;
+    } else if (name == L"accrole") {
+        m_nAccRole = ParseAccRole(pstrValue);
     }
 }
 

@@ -1,4 +1,6 @@
 // CControlUI: painting of background colour, images and border.
+#include <algorithm>
+
 #include "ui/core/ClipScope.h"
 #include "ui/core/ControlUI.h"
 #include "ui/core/PaintManagerUI.h"
@@ -90,7 +92,9 @@ void CControlUI::PaintText(HDC hDC) {}
 void CControlUI::PaintBorder(HDC hDC) {
     if (m_dwBorderColor == 0 && m_dwFocusBorderColor == 0)
         return;
-    const bool focusColor = IsFocused() && m_dwFocusBorderColor != 0;
+    // A control outside any window has no keyboard use to wait for.
+    const bool focusColor = IsFocused() && m_dwFocusBorderColor != 0 &&
+                            (m_pManager == nullptr || m_pManager->AreFocusCuesShown());
     const int borderSize = GetBorderSize();
     const SIZE round = GetBorderRound();
     if (borderSize > 0 && (round.cx > 0 || round.cy > 0)) {
@@ -98,8 +102,10 @@ void CControlUI::PaintBorder(HDC hDC) {
         CRenderKit::DrawRoundRect(hDC, m_rcItem, round.cx, round.cy, borderSize, GetAdjustColor(color));
         return;
     }
-    if (focusColor && borderSize > 0) {
-        CRenderKit::DrawRect(hDC, m_rcItem, borderSize, GetAdjustColor(m_dwFocusBorderColor));
+    if (focusColor) {
+        // Controls drawn from images alone have no border size; the focus still needs a line.
+        CRenderKit::DrawRect(hDC, m_rcItem, std::max(borderSize, DpiScale().Scale(1)),
+                             GetAdjustColor(m_dwFocusBorderColor));
         return;
     }
     const RECT sizes = GetBorderSizes();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "ui/core/AccessibleUI.h"
 #include "ui/core/ListenerList.h"
 
 namespace SkinUI {
@@ -68,6 +69,7 @@ CPaintManagerUI::~CPaintManagerUI() {
     if (m_hDcPaint != nullptr)
         ::ReleaseDC(m_hWndPaint, m_hDcPaint);
     RemoveItem(AllManagers(), this);
+    CAccessibleUI::ManagerGone(this);
 }
 
 void CPaintManagerUI::Init(HWND hWnd) {
@@ -76,6 +78,11 @@ void CPaintManagerUI::Init(HWND hWnd) {
     m_hWndPaint = hWnd;
     m_hDcPaint = ::GetDC(hWnd);
     m_scale = CDpiScale::ForWindow(hWnd);
+    HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
+    for (const CPaintManagerUI* pOther : AllManagers()) {
+        if (hOwner != nullptr && pOther->m_hWndPaint == hOwner)
+            m_bFocusCues = pOther->m_bFocusCues;
+    }
     AddUnique(AllManagers(), this);
 }
 
@@ -108,6 +115,7 @@ bool CPaintManagerUI::InitControls(CControlUI* pControl, CControlUI* pParent) {
 void CPaintManagerUI::ForgetControl(CControlUI* pControl) {
     if (pControl == nullptr)
         return;
+    CAccessibleUI::ControlGone(pControl);
     if (pControl == m_pEventKey)
         m_pEventKey = nullptr;
     if (pControl == m_pEventHover)
@@ -239,6 +247,7 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl) {
         TEventUI event = MakeEvent(kEventSetFocus, pControl);
         pControl->Event(event);
         SendNotify(pControl, L"setfocus");
+        CAccessibleUI::NotifyEvent(pControl, EVENT_OBJECT_FOCUS);
     }
 }
 

@@ -84,6 +84,9 @@ public:
     void SetFocus(CControlUI* pControl);
     void SetFocusNeeded(CControlUI* pControl);
     bool SetNextTabControl(bool bForward = true);
+    // Focus rectangles are drawn only once the keyboard has moved the focus in this window, or in
+    // the window that owns it, as Windows does.
+    bool AreFocusCuesShown() const { return m_bFocusCues; }
     void SetCapture();
     void ReleaseCapture();
     bool IsCaptured() const { return m_bMouseCapture; }
@@ -285,6 +288,7 @@ private:
     // Asked for by SetFocusNeeded, and Tabs pressed, while a layout was pending.
     CControlUI* m_pFocusPending = nullptr;
     int m_nPendingTabs = 0;
+    bool m_bFocusCues = false;
     bool m_bOffscreenPaint = true;
     bool m_bAlphaBackground = false;
     bool m_bShadow = false;

@@ -1,6 +1,7 @@
 // CPaintManagerUI: window messages turned into control events, and pre-translation of the loop.
 #include <windowsx.h>
 
+#include "ui/core/AccessibleUI.h"
 #include "ui/core/ListenerList.h"
 #include "ui/core/PaintManagerUI.h"
 
@@ -85,6 +86,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         case kMsgDelayedCleanup:
             RunDelayedCleanup();
             return true;
+        case kMsgAccessibleAction:
+            CAccessibleUI::RunPendingActions(this);
+            return true;
+        case WM_GETOBJECT:
+            lRes = CAccessibleUI::AnswerGetObject(this, wParam, lParam);
+            return lRes != 0;
         case WM_CLOSE:
             OnClose();
             return false;
@@ -384,6 +391,7 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case WM_KEYDOWN:
             if (wParam != VK_TAB)
                 return false;
+            m_bFocusCues = true;
             SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
             return true;
         case WM_SYSKEYDOWN:

@@ -566,12 +566,15 @@ def case_custom_folder(world):
 
 
 def case_agreement_cleared(world):
+    """Without the agreement the install button is unavailable and the custom install warns."""
     world.start_servers()
     world.publish("primary")
     installer = Installer(world)
     main = installer.main_window()
     main.click(OPT_AGREE)
     main.click(BTN_INSTALL)
+    check(not Window.exists("提示"), "the unavailable install button does nothing")
+    main.click(BTN_FREE)
     answer_box("提示", BOX_OK, world, "box_agreement")
     time.sleep(1)
     check(installer.running(), "the installer stays open")
@@ -884,6 +887,194 @@ def case_single_instance(world):
     holder.kill()
 
 
+MAIN_CLASS = "InstallPackages"
+BOX_CLASS = "zorvaim"
+
+
+def acc_probe(world, *args):
+    """What a screen reader in another process reads through MSAA (tests/app/stubs/AccProbe.cpp)."""
+    before = len(world.recorded("AccProbe"))
+    probe = Installer(world, exe=os.path.join(world.stubs, "AccProbe.exe"), args=args)
+    check(probe.wait_exit(30) == 0, "the accessibility probe ran: %r" % (args,))
+    return world.recorded("AccProbe")[before:]
+
+
+def acc_tree(world, window_class=MAIN_CLASS):
+    """(role, name, states, value, location) per object of a window's tree, indented by depth."""
+    return [tuple(part.strip() if i else part.rstrip() for i, part in enumerate(line.split(" | ")))
+            for line in acc_probe(world, "tree", window_class)]
+
+
+def acc_do(world, name, window_class=MAIN_CLASS):
+    done = acc_probe(world, "do", window_class, name)
+    check(done == ["do %s 0x00000000" % name], "the default action of %s: %r" % (name, done))
+
+
+class AccEvents:
+    """The probe's win-event hook, listening while a case runs."""
+
+    def __init__(self, world):
+        self.world = world
+        self.probe = Installer(world, exe=os.path.join(world.stubs, "AccProbe.exe"), args=["events", "170"])
+        wait_until(lambda: "listening" in self.lines(), "the event hook", 20)
+
+    def lines(self):
+        return self.world.recorded("AccEvents")
+
+    def events(self, kind):
+        """(ms, role | name | value) of each event of a kind so far."""
+        found = []
+        for line in self.lines()[1:]:
+            ms, what, rest = line.split(" ", 2)
+            if what == kind:
+                found.append((int(ms), rest))
+        return found
+
+    def stop(self):
+        """Under Wine a hook whose callback is inside a call to the installer may never return
+        (out-of-context events are not queued there as Windows queues them): a probe that does
+        not end by itself is killed."""
+        open(os.path.join(self.world.records, "AccProbe.stop"), "w").close()
+        try:
+            self.probe.wait_exit(10)
+        except Failure:
+            self.probe.kill()
+
+
+def focused_name(world, window_class=MAIN_CLASS):
+    names = [row[1] for row in acc_tree(world, window_class) if "focused" in row[2].split(",") and row[0].startswith(" ")]
+    return names[0] if names else None
+
+
+def tab_to(world, window, name, window_class=MAIN_CLASS, seen=None):
+    """Presses Tab until the named control has the focus, recording the names passed on the way."""
+    for _ in range(8):
+        window.key("Tab")
+        focused = focused_name(world, window_class)
+        if seen is not None:
+            seen.append(focused)
+        if focused == name:
+            return
+    raise Failure("Tab never reached %s: %r" % (name, seen))
+
+
+PAGE0 = [("client", "安装Tarnis", "focused,focusable", "", "0,0,540,355"),
+         ("  push button", "一键安装", "focused,focusable", "", "177,237,184,44"),
+         ("  check button", "同意", "checked,focusable", "", "13,323,56,24"),
+         ("  link", "用户许可协议", "focusable", "", "64,330,72,11"),
+         ("  push button", "自定义安装", "focusable", "", "448,329,77,13"),
+         ("  push button", "最小化", "focusable", "", "488,0,25,23"),
+         ("  push button", "关闭", "focusable", "", "515,0,25,23")]
+
+
+def case_accessible(world):
+    """Another process reads every page through MSAA (roles, names, states, values, locations) and
+    acts through accDoDefaultAction: the option unticks and the install button becomes unavailable;
+    "一键安装" installs."""
+    world.start_servers(rate="1m")
+    world.publish("primary")
+    installer = Installer(world)
+    installer.main_window()
+    page0 = acc_tree(world)
+    print("page 0:\n" + "\n".join(" | ".join(row) for row in page0))
+    check(page0 == PAGE0, "page 0 as a screen reader reads it: %r" % page0)
+    acc_do(world, "同意")
+    unticked = {row[1]: row[2] for row in wait_until(lambda: (lambda t: t if t[2][2] == "focusable" else None)(
+        acc_tree(world)), "the option to untick", 15)}
+    check(unticked["一键安装"].startswith("unavailable"), "the install button unavailable: %r" % unticked)
+    acc_do(world, "同意")
+    acc_do(world, "一键安装")
+    page2 = wait_until(lambda: (lambda t: t if t[1][0].strip() == "progress bar" else None)(acc_tree(world)),
+                       "the progress page", 15)
+    print("page 2:\n" + "\n".join(" | ".join(row) for row in page2))
+    check([row[1] for row in page2[1:4]] == ["安装进度", "下载中", page2[3][1]], "page 2: %r" % page2)
+    check(re.fullmatch(r"\d{1,3}%", page2[1][3]), "the progress value: %r" % (page2[1],))
+    finish_install(world, installer, DEFAULT_DIR)
+
+    world.reset_machine()
+    installer = Installer(world)
+    installer.main_window()
+    acc_do(world, "自定义安装")
+    trees = []
+    try:
+        page1 = wait_until(lambda: (lambda t: trees.append(t) or (t if len(t) > 2 and t[2][1] == "安装目录" else None))(
+            acc_tree(world)), "the folder page", 15)
+    except Failure:
+        raise Failure("the folder page: %r" % trees[-1:])
+    print("page 1:\n" + "\n".join(" | ".join(row) for row in page1))
+    check(page1[2][1:4] == ("安装目录", "focused,focusable", DEFAULT_DIR), "the folder box: %r" % (page1[2],))
+    # Wine's role text for editable text is "text".
+    check([row[0].strip() for row in page1[1:]] == ["static text", "text", "push button", "static text",
+                                                    "static text", "static text", "push button", "push button",
+                                                    "push button"], "page 1 roles: %r" % page1)
+
+
+def case_keyboard(world):
+    """From the start, by keyboard alone: Tab goes round the page in reading order, Enter on
+    "一键安装" installs; with the servers down, Tab reaches the failure box's button and Enter closes
+    the box."""
+    world.start_servers()
+    installer = Installer(world)
+    main = installer.main_window()
+    x, y, w, h = main.geometry()
+    subprocess.run(["xdotool", "mousemove", str(x + 300), str(y + 150)], timeout=10)
+    seen = []
+    tab_to(world, main, "一键安装", seen=seen)
+    check(seen == ["同意", "用户许可协议", "自定义安装", "最小化", "关闭", "一键安装"], "Tab order: %r" % seen)
+    main.key("Return")
+    box = Window.find("Tarnis提示")
+    bx, by, bw, bh = box.geometry()
+    subprocess.run(["xdotool", "mousemove", str(bx + 140), str(by + 60)], timeout=10)
+    tab_to(world, box, "确定", BOX_CLASS)
+    box.key("Return")
+    wait_until(lambda: not Window.exists("Tarnis提示"), "Enter to close the failure box", 15)
+    installer.kill()
+
+    world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    subprocess.run(["xdotool", "mousemove", str(x + 300), str(y + 150)], timeout=10)
+    tab_to(world, main, "一键安装")
+    main.key("Return")
+    finish_install(world, installer, DEFAULT_DIR)
+
+
+def case_win_events(world):
+    """A screen reader's win-event hook: a focus event per Tab, the option's state change, and the
+    progress value at most once a second except on reaching a new ten percent."""
+    world.start_servers(rate="1m")
+    world.publish("primary")
+    installer = Installer(world)
+    main = installer.main_window()
+    events = AccEvents(world)
+    x, y, w, h = main.geometry()
+    subprocess.run(["xdotool", "mousemove", str(x + 300), str(y + 150)], timeout=10)
+    main.key("Tab")
+    main.key("space")
+    main.key("space")
+    states = wait_until(lambda: (lambda e: e if len(e) >= 4 else None)(events.events("state")),
+                        "the option's state changes", 15)
+    check([rest.split(" | ")[1] for _, rest in states[:2]] == ["同意", "一键安装"], "state events: %r" % states)
+    for _ in range(5):
+        main.key("Tab")
+    order = ["同意", "用户许可协议", "自定义安装", "最小化", "关闭", "一键安装"]
+    focus = wait_until(lambda: (lambda f: f if f[-1:] == ["一键安装"] else None)(
+        [rest.split(" | ")[1] for _, rest in events.events("focus")]), "the focus back on 一键安装", 15)
+    check(focus[-6:] == order, "a focus event per Tab, in reading order: %r" % focus)
+    main.key("Return")
+    # The install phase moves the bar every 100 ms, from 90 % to 100 %.
+    wait_until(lambda: any(" | 100%" in e[1] for e in events.events("value")), "the bar at 100 %", 90)
+    values = [(ms, int(rest.split(" | ")[2].rstrip("%"))) for ms, rest in events.events("value")
+              if rest.startswith("progress bar")]
+    print("progress events: %r" % values)
+    check(len(values) >= 5, "progress value events: %r" % values)
+    # The events' times are stamped on delivery, a few ms from the tick the installer read; the bar
+    # itself moves every 100 ms in the install phase.
+    for (t0, v0), (t1, v1) in zip(values, values[1:]):
+        check(t1 - t0 >= 900 or v1 // 10 != v0 // 10, "value events %r then %r" % ((t0, v0), (t1, v1)))
+    events.stop()
+
+
 def failed_once(world, also=lambda: None):
     """One install that fails: the failure box, no package in place, nothing started; then quit."""
     installer = Installer(world)
@@ -1100,6 +1291,9 @@ CASES = {
     "refused_retries": case_refused_retries,
     "tls_refused": case_tls_refused,
     "single_instance": case_single_instance,
+    "accessible": case_accessible,
+    "keyboard": case_keyboard,
+    "win_events": case_win_events,
     "planted_dlls": case_planted_dlls,
     "scale_150": case_scale_150,
     "bench_install": bench_install,

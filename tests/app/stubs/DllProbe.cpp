@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <mmsystem.h>
+#include <oleacc.h>
 #include <security.h>
 #include <wincrypt.h>
 #include <wintrust.h>
@@ -22,7 +23,8 @@ namespace {
 
 constexpr const wchar_t* kProbed[] = {L"winmm.dll",   L"version.dll",  L"msimg32.dll",
                                       L"gdiplus.dll", L"comctl32.dll", L"crypt32.dll",
-                                      L"bcrypt.dll",  L"secur32.dll",  L"wintrust.dll"};
+                                      L"bcrypt.dll",  L"secur32.dll",  L"wintrust.dll",
+                                      L"oleacc.dll"};
 
 // Each call reaches its DLL through the delay-load import table, as the installer's calls do.
 void UseEveryDll() {
@@ -42,6 +44,8 @@ void UseEveryDll() {
     BCryptGenRandom(nullptr, random, sizeof(random), BCRYPT_USE_SYSTEM_PREFERRED_RNG);
     InitSecurityInterfaceW();
     WTHelperProvDataFromStateData(nullptr);
+    wchar_t role[32];
+    GetRoleTextW(ROLE_SYSTEM_PUSHBUTTON, role, 32);
 }
 
 std::wstring ModulePath(HMODULE module) {

@@ -108,3 +108,28 @@ TEST_F(ProgressPaint, VerticalFillsFromTheBottom) {
 }
 
 }  // namespace
+
+namespace {
+
+// Which progress changes are told to screen readers: each new ten percent at once, otherwise at most
+// one a second (across the tick count's wrap), and never the same value twice.
+TEST(ValueEventThrottle, TensAtOnceOthersOncePerSecond) {
+    struct Step {
+        int percent;
+        DWORD tick;
+        bool told;
+    };
+    const DWORD wrap = 0xFFFFFF00u;
+    const Step steps[] = {
+        {0, wrap, true},          {1, wrap + 10, false},    {2, wrap + 999, false},
+        {3, wrap + 1000, true},   {3, wrap + 5000, false},  {9, wrap + 5001, true},
+        {10, wrap + 5002, true},  {11, wrap + 5003, false}, {19, wrap + 5100, false},
+        {20, wrap + 5101, true},  {15, wrap + 5102, true},  {16, wrap + 6101, false},
+        {17, wrap + 6102, true},
+    };
+    SkinUI::CValueEventThrottle throttle;
+    for (const Step& step : steps)
+        EXPECT_EQ(step.told, throttle.Pass(step.percent, step.tick)) << step.percent << " at " << step.tick;
+}
+
+}  // namespace

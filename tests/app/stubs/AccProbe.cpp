@@ -1,0 +1,252 @@
+// Looks at the installer from another process as a screen reader does, through MSAA, and records what
+// it finds as UTF-8 lines in "AccProbe.cmdline.txt" (StubRecord):
+//   AccProbe tree CLASS        one line per object of the window's client tree, two blanks of indent
+//                              per level: "role | name | states | value | x,y,w,h", the location
+//                              relative to the client area's; or "none" without such a window
+//   AccProbe do CLASS NAME     accDoDefaultAction on the first object of that name: "do NAME 0x<hr>"
+//   AccProbe events SECONDS    a win-event hook on every other process, recording in
+//                              "AccEvents.cmdline.txt": "listening" once, then "<ms> <event> role |
+//                              name | value" per focus, state, value and name change, show and hide,
+//                              until the time is up or "AccProbe.stop" appears in the record folder
+// CLASS is the window class ("InstallPackages" for the main window, "zorvaim" for the boxes).
+#include <windows.h>
+
+#include <oleacc.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/app/stubs/StubRecord.h"
+
+namespace {
+
+constexpr wchar_t kProgram[] = L"AccProbe";
+constexpr wchar_t kEventRecord[] = L"AccEvents";
+// The GUID itself: mingw's liboleacc.a has only an import thunk under IID_IAccessible.
+const IID kIID_IAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+VARIANT Self() {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = CHILDID_SELF;
+    return v;
+}
+
+std::wstring Take(BSTR text) {
+    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return result;
+}
+
+// A role or a state set (get_accRole, get_accState); false when the object gives no number.
+using NumberGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, VARIANT*);
+bool Number(IAccessible* acc, NumberGetter getter, VARIANT child, LONG& number) {
+    VARIANT value;
+    VariantInit(&value);
+    if (FAILED((acc->*getter)(child, &value)) || value.vt != VT_I4)
+        return false;
+    number = value.lVal;
+    return true;
+}
+
+std::wstring RoleText(IAccessible* acc, VARIANT child) {
+    LONG role = 0;
+    wchar_t text[64] = {};
+    if (!Number(acc, &IAccessible::get_accRole, child, role))
+        return L"?";
+    GetRoleTextW(role, text, 64);
+    return text;
+}
+
+std::wstring StateText(IAccessible* acc, VARIANT child) {
+    LONG state = 0;
+    if (!Number(acc, &IAccessible::get_accState, child, state))
+        return L"?";
+    std::wstring text;
+    for (DWORD bit = 1; bit != 0; bit <<= 1) {
+        if ((state & bit) == 0)
+            continue;
+        wchar_t name[64] = {};
+        GetStateTextW(bit, name, 64);
+        text += (text.empty() ? L"" : L",") + std::wstring(name);
+    }
+    return text;
+}
+
+std::wstring Name(IAccessible* acc, VARIANT child) {
+    BSTR name = nullptr;
+    acc->get_accName(child, &name);
+    return Take(name);
+}
+
+std::wstring Value(IAccessible* acc, VARIANT child) {
+    BSTR value = nullptr;
+    acc->get_accValue(child, &value);
+    return Take(value);
+}
+
+RECT Location(IAccessible* acc, VARIANT child) {
+    long x = 0, y = 0, w = 0, h = 0;
+    acc->accLocation(&x, &y, &w, &h, child);
+    return RECT{x, y, x + w, y + h};
+}
+
+std::vector<IAccessible*> Children(IAccessible* acc) {
+    std::vector<IAccessible*> children;
+    long count = 0;
+    if (FAILED(acc->get_accChildCount(&count)))
+        return children;
+    for (long i = 1; i <= count; ++i) {
+        VARIANT id;
+        VariantInit(&id);
+        id.vt = VT_I4;
+        id.lVal = i;
+        IDispatch* disp = nullptr;
+        IAccessible* child = nullptr;
+        if (SUCCEEDED(acc->get_accChild(id, &disp)) && disp) {
+            disp->QueryInterface(kIID_IAccessible, reinterpret_cast<void**>(&child));
+            disp->Release();
+        }
+        if (child)
+            children.push_back(child);
+    }
+    return children;
+}
+
+void Walk(IAccessible* acc, const RECT& origin, int depth) {
+    const VARIANT self = Self();
+    const RECT rc = Location(acc, self);
+    const std::wstring line =
+        std::wstring(2 * depth, L' ') + RoleText(acc, self) + L" | " + Name(acc, self) + L" | " +
+        StateText(acc, self) + L" | " + Value(acc, self) + L" | " + std::to_wstring(rc.left - origin.left) +
+        L"," + std::to_wstring(rc.top - origin.top) + L"," + std::to_wstring(rc.right - rc.left) + L"," +
+        std::to_wstring(rc.bottom - rc.top);
+    StubRecord::AppendLine(kProgram, line);
+    for (IAccessible* child : Children(acc)) {
+        Walk(child, origin, depth + 1);
+        child->Release();
+    }
+}
+
+IAccessible* FindByName(IAccessible* acc, const std::wstring& name) {
+    if (Name(acc, Self()) == name) {
+        acc->AddRef();
+        return acc;
+    }
+    IAccessible* found = nullptr;
+    for (IAccessible* child : Children(acc)) {
+        if (!found)
+            found = FindByName(child, name);
+        child->Release();
+    }
+    return found;
+}
+
+IAccessible* ClientOf(const wchar_t* windowClass) {
+    HWND window = FindWindowW(windowClass, nullptr);
+    IAccessible* acc = nullptr;
+    if (window)
+        AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,
+                                   reinterpret_cast<void**>(&acc));
+    return acc;
+}
+
+int Tree(const wchar_t* windowClass) {
+    IAccessible* client = ClientOf(windowClass);
+    if (!client)
+        return StubRecord::AppendLine(kProgram, L"none") ? 0 : 1;
+    Walk(client, Location(client, Self()), 0);
+    client->Release();
+    return 0;
+}
+
+int DoDefault(const wchar_t* windowClass, const std::wstring& name) {
+    IAccessible* client = ClientOf(windowClass);
+    IAccessible* target = client ? FindByName(client, name) : nullptr;
+    HRESULT hr = E_FAIL;
+    if (target) {
+        hr = target->accDoDefaultAction(Self());
+        target->Release();
+    }
+    if (client)
+        client->Release();
+    wchar_t code[16];
+    wsprintfW(code, L"0x%08x", static_cast<unsigned>(hr));
+    StubRecord::AppendLine(kProgram, L"do " + name + L" " + code);
+    return 0;
+}
+
+const wchar_t* EventName(DWORD event) {
+    switch (event) {
+        case EVENT_OBJECT_FOCUS:
+            return L"focus";
+        case EVENT_OBJECT_STATECHANGE:
+            return L"state";
+        case EVENT_OBJECT_VALUECHANGE:
+            return L"value";
+        case EVENT_OBJECT_NAMECHANGE:
+            return L"name";
+        case EVENT_OBJECT_SHOW:
+            return L"show";
+        case EVENT_OBJECT_HIDE:
+            return L"hide";
+        default:
+            return nullptr;
+    }
+}
+
+void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG idObject, LONG idChild, DWORD, DWORD time) {
+    const wchar_t* what = EventName(event);
+    if (!what || idObject != OBJID_CLIENT)
+        return;
+    IAccessible* acc = nullptr;
+    VARIANT child;
+    VariantInit(&child);
+    if (FAILED(AccessibleObjectFromEvent(hwnd, idObject, idChild, &acc, &child)) || !acc)
+        return;
+    StubRecord::AppendLine(kEventRecord, std::to_wstring(time) + L" " + what + L" " + RoleText(acc, child) +
+                                             L" | " + Name(acc, child) + L" | " + Value(acc, child));
+    acc->Release();
+}
+
+int Events(int seconds) {
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_VALUECHANGE, nullptr, OnEvent, 0, 0,
+                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (!hook)
+        return 1;
+    StubRecord::AppendLine(kEventRecord, L"listening");
+    const std::wstring stop = StubRecord::PathIn(StubRecord::RecordFolder(), L"AccProbe.stop");
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    while (static_cast<LONG>(end - GetTickCount()) > 0 &&
+           GetFileAttributesW(stop.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    UnhookWinEvent(hook);
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv || argc < 3)
+        return 2;
+    CoInitialize(nullptr);
+    const std::wstring mode = argv[1];
+    int code = 2;
+    if (mode == L"tree")
+        code = Tree(argv[2]);
+    else if (mode == L"do" && argc >= 4)
+        code = DoDefault(argv[2], argv[3]);
+    else if (mode == L"events")
+        code = Events(_wtoi(argv[2]));
+    CoUninitialize();
+    LocalFree(argv);
+    return code;
+}
