@@ -5,7 +5,7 @@ namespace SkinUI {
 bool CValueEventThrottle::Pass(int percent, DWORD now) {
     if (m_told && percent == m_lastPercent)
         return false;
-    const bool newStep = !m_told;
+    const bool newStep = !m_told || percent / kStep != m_lastPercent / kStep;
     // Unsigned difference: right across the tick count's wrap after 49.7 days.
     if (!newStep && now - m_lastTick < kMinIntervalMs)
         return false;

@@ -17,8 +17,9 @@ namespace SkinUI {
 class CControlUI;
 class CPaintManagerUI;
 
-// Posted to a window to run the default actions asked for since.
-constexpr UINT kMsgAccessibleAction = WM_APP + 2;
+// Posted to a window to run the default actions asked for since; clear of the low WM_APP ids that
+// windows built on the library use for their own messages.
+constexpr UINT kMsgAccessibleAction = WM_APP + 0x100;
 
 // {618736e0-3c3d-11cf-810c-00aa00389b71}. mingw's liboleacc.a names an import thunk under
 // IID_IAccessible, not the GUID, in a static link; marshalling then fails with E_NOINTERFACE.

@@ -979,8 +979,12 @@ def case_accessible(world):
     print("page 0:\n" + "\n".join(" | ".join(row) for row in page0))
     check(page0 == PAGE0, "page 0 as a screen reader reads it: %r" % page0)
     acc_do(world, "同意")
-    unticked = {row[1]: row[2] for row in wait_until(lambda: (lambda t: t if t[2][2] == "focusable" else None)(
-        acc_tree(world)), "the option to untick", 15)}
+    trees = []
+    try:
+        unticked = {row[1]: row[2] for row in wait_until(lambda: (lambda t: trees.append(t) or (
+            t if "checked" not in t[2][2] else None))(acc_tree(world)), "the option to untick", 15)}
+    except Failure:
+        raise Failure("the option to untick: %r" % trees[-1:])
     check(unticked["一键安装"].startswith("unavailable"), "the install button unavailable: %r" % unticked)
     acc_do(world, "同意")
     acc_do(world, "一键安装")
@@ -995,7 +999,6 @@ def case_accessible(world):
     installer = Installer(world)
     installer.main_window()
     acc_do(world, "自定义安装")
-    trees = []
     try:
         page1 = wait_until(lambda: (lambda t: trees.append(t) or (t if len(t) > 2 and t[2][1] == "安装目录" else None))(
             acc_tree(world)), "the folder page", 15)
