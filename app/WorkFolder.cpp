@@ -62,6 +62,9 @@ bool CWorkFolder::Claim(const std::wstring& folder, bool mayExist) {
         return false;
     // The parent is made the same way when missing; one that exists is judged only for links below.
     const std::wstring parent = folder.substr(0, folder.find_last_of(L'\\'));
+    // Judged before anything is made, so that nothing is created through a link on the way.
+    if (IsReparsePointOnPath(parent))
+        return false;
     if (!MakeFolder(parent, descriptor, true) || !MakeFolder(folder, descriptor, mayExist))
         return false;
     // No sharing of delete: while the handle is open the folder and its parents cannot be renamed,

@@ -32,4 +32,5 @@ TEST(WorkFolder, MadeFoundAgainHeldAndReplacedWhenRefused) {
     EXPECT_FALSE(CWorkFolder(L"").Open());
     // Below a link to another folder (made on the host by the test fixture) no folder is taken.
     EXPECT_FALSE(CWorkFolder(L"C:\\zorva-test-links\\link").Open());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"C:\\zorva-test-links\\target\\Zorva"));
 }
