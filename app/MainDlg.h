@@ -34,10 +34,12 @@ public:
     static constexpr int kMaxRefusedPackages = 2;
     // The installer's exit code.
     enum ExitCode : int { kExitInstalled = 0, kExitUserQuit = 1, kExitFailed = 2 };
+    // The window's own messages, clear of the ids the UI library posts to the same window.
+    static constexpr UINT kFirstOwnMessage = WM_APP + 0x200;
     // The package has ended (posted by the wait off the UI thread).
-    static constexpr UINT kPackageEndedMessage = WM_APP + 1;
+    static constexpr UINT kPackageEndedMessage = kFirstOwnMessage;
     // The failure box was answered; wParam is the answer.
-    static constexpr UINT kFailureAnsweredMessage = WM_APP + 2;
+    static constexpr UINT kFailureAnsweredMessage = kFirstOwnMessage + 1;
 
     // The manifest endpoints are the ones the installer was built with; tests name their own.
     explicit CMainDlg(HandoffPlaces places = MachinePlaces(),
