@@ -148,6 +148,16 @@ const std::map<std::string, ExpectedImage> kImages = {
     {"public_btn1_002.png", {24, 24}},
     {"common_tip_icon.png", {29, 29}},
     {"shadow.png", {290, 610}},
+    // Double-size variants for display scales above 125 %.
+    {"btn_min000@2x.png", {50, 46}},
+    {"btn_min001@2x.png", {50, 46}},
+    {"btn_min002@2x.png", {50, 46}},
+    {"btn_close000@2x.png", {50, 46}},
+    {"btn_close001@2x.png", {50, 46}},
+    {"btn_close002@2x.png", {50, 46}},
+    {"opt_000@2x.png", {32, 32}},
+    {"opt_001@2x.png", {32, 32}},
+    {"common_tip_icon@2x.png", {58, 58}},
 };
 
 struct ExpectedLayout {
@@ -156,8 +166,8 @@ struct ExpectedLayout {
 };
 
 const std::map<std::string, ExpectedLayout> kLayouts = {
-    {"InstallPackages.xml", {4697, true}},
-    {"MessageBox.xml", {3181, false}},
+    {"InstallPackages.xml", {5174, true}},
+    {"MessageBox.xml", {3285, false}},
 };
 
 class SkinArchive : public ::testing::Test {
