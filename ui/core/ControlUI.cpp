@@ -322,6 +322,13 @@ bool CControlUI::IsEnabled() const {
 void CControlUI::SetEnabled(bool bEnable) {
     if (m_bEnabled == bEnable)
         return;
+    // Keys no longer reach an unavailable control, so the focus moves on rather than leave a reader
+    // on "unavailable, focused"; with no other tab stop, nothing keeps it.
+    if (!bEnable && m_pManager != nullptr && m_pManager->GetFocus() == this) {
+        m_pManager->SetNextTabControl();
+        if (m_pManager->GetFocus() == this)
+            m_pManager->SetFocus(nullptr);
+    }
     m_bEnabled = bEnable;
     Invalidate();
     CAccessibleUI::NotifyEvent(this, EVENT_OBJECT_STATECHANGE);

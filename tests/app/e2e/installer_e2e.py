@@ -981,10 +981,40 @@ PAGE0 = [("client", "安装Tarnis", "focused,focusable", "", "0,0,540,355"),
          ("  push button", "关闭", "focusable", "", "515,0,25,23")]
 
 
+def check_layout(world, tree, window_class=MAIN_CLASS):
+    """A reader's moves agree with the tree read just before (names unique): the hit test at each
+    visible object's centre finds that object; first and last child, next and previous follow the
+    tree's order; left, right, up and down reach a sibling wholly on that side, and none only where
+    no sibling lies there."""
+    layout = [line.split(" | ") for line in acc_probe(world, "layout", window_class)]
+    names = [row[1] for row in tree]
+    check([row[0] for row in layout] == names and len(set(names)) == len(names), "layout: %r" % layout)
+    depth = [len(row[0]) - len(row[0].lstrip()) for row in tree]
+    parent = [max([j for j in range(i) if depth[j] < depth[i]], default=None) for i in range(len(tree))]
+    box = [tuple(map(int, row[4].split(","))) for row in tree]
+
+    def lies(i, j, side):
+        (ax, ay, aw, ah), (bx, by, bw, bh) = box[i], box[j]
+        return {"left": bx + bw <= ax, "right": bx >= ax + aw, "up": by + bh <= ay, "down": by >= ay + ah}[side]
+
+    for i, (name, hit, first, last, after, before, *spatial) in enumerate(layout):
+        kids = [names[j] for j in range(len(tree)) if parent[j] == i]
+        siblings = [j for j in range(len(tree)) if parent[i] is not None and parent[j] == parent[i]]
+        at = siblings.index(i) if siblings else 0
+        expected = [name if parent[i] is not None and "invisible" not in tree[i][2] else hit,
+                    kids[0] if kids else "", kids[-1] if kids else "",
+                    names[siblings[at + 1]] if at + 1 < len(siblings) else "",
+                    names[siblings[at - 1]] if at > 0 else ""]
+        check([hit, first, last, after, before] == expected, "hit and order from %s: %r" % (name, layout[i]))
+        for side, reached in zip(("left", "right", "up", "down"), spatial):
+            check(names.index(reached) in siblings and lies(i, names.index(reached), side) if reached else
+                  not any(lies(i, j, side) for j in siblings if j != i), "%s of %s: %r" % (side, name, reached))
+
+
 def case_accessible(world):
-    """Another process reads every page through MSAA (roles, names, states, values, locations) and
-    acts through accDoDefaultAction: the option unticks and the install button becomes unavailable;
-    "自定义安装" opens the folder page, whose "立即安装" installs."""
+    """Another process reads the pages through MSAA (roles, names, states, values, locations, hit
+    test and navigation) and acts through accDoDefaultAction: the option unticks, the install button
+    becomes unavailable and gives up the focus; "一键安装" then installs to the end."""
     world.start_servers(rate="1m")
     world.publish("primary")
     installer = Installer(world)
@@ -992,6 +1022,7 @@ def case_accessible(world):
     page0 = acc_tree(world)
     print("page 0:\n" + "\n".join(" | ".join(row) for row in page0))
     check(page0 == PAGE0, "page 0 as a screen reader reads it: %r" % page0)
+    check_layout(world, page0)
     acc_do(world, "同意")
     trees = []
     try:
@@ -999,10 +1030,25 @@ def case_accessible(world):
             t if "checked" not in t[2][2] else None))(acc_tree(world)), "the option to untick", 15)}
     except Failure:
         raise Failure("the option to untick: %r" % trees[-1:])
-    check(unticked["一键安装"].startswith("unavailable"), "the install button unavailable: %r" % unticked)
+    check(unticked["一键安装"] == "unavailable" and unticked["同意"] == "focused,focusable",
+          "the install button unavailable, the focus moved on: %r" % unticked)
     acc_do(world, "同意")
-    # The folder page, then its own install button: the default action of each does what a click does.
+    acc_do(world, "一键安装")
+    page2 = wait_until(lambda: (lambda t: t if t[1][0].strip() == "progress bar" else None)(acc_tree(world)),
+                       "the progress page", 15)
+    print("page 2:\n" + "\n".join(" | ".join(row) for row in page2))
+    check([row[1] for row in page2[1:4]] == ["安装进度", "下载中", page2[3][1]], "page 2: %r" % page2)
+    check(re.fullmatch(r"\d{1,3}%", page2[1][3]), "the progress value: %r" % (page2[1],))
+    finish_install(world, installer, DEFAULT_DIR)
+
+
+def case_accessible_folder(world):
+    """The folder page as a reader finds it after the default action of "自定义安装": the edit box
+    holds the default folder and has the focus."""
+    installer = Installer(world)
+    installer.main_window()
     acc_do(world, "自定义安装")
+    trees = []
     try:
         page1 = wait_until(lambda: (lambda t: trees.append(t) or (t if len(t) > 2 and t[2][1] == "安装目录" else None))(
             acc_tree(world)), "the folder page", 15)
@@ -1014,13 +1060,7 @@ def case_accessible(world):
     check([row[0].strip() for row in page1[1:]] == ["static text", "text", "push button", "static text",
                                                     "static text", "static text", "push button", "push button",
                                                     "push button"], "page 1 roles: %r" % page1)
-    acc_do(world, "立即安装")
-    page2 = wait_until(lambda: (lambda t: t if t[1][0].strip() == "progress bar" else None)(acc_tree(world)),
-                       "the progress page", 15)
-    print("page 2:\n" + "\n".join(" | ".join(row) for row in page2))
-    check([row[1] for row in page2[1:4]] == ["安装进度", "下载中", page2[3][1]], "page 2: %r" % page2)
-    check(re.fullmatch(r"\d{1,3}%", page2[1][3]), "the progress value: %r" % (page2[1],))
-    finish_install(world, installer, DEFAULT_DIR)
+    installer.kill()
 
 
 def case_keyboard(world):
@@ -1306,6 +1346,7 @@ CASES = {
     "tls_refused": case_tls_refused,
     "single_instance": case_single_instance,
     "accessible": case_accessible,
+    "accessible_folder": case_accessible_folder,
     "keyboard": case_keyboard,
     "win_events": case_win_events,
     "planted_dlls": case_planted_dlls,

@@ -3,6 +3,10 @@
 //   AccProbe tree CLASS        one line per object of the window's client tree, two blanks of indent
 //                              per level: "role | name | states | value | x,y,w,h", the location
 //                              relative to the client area's; or "none" without such a window
+//   AccProbe layout CLASS      per object of the tree, in the same order, what a reader's moves reach:
+//                              "name | hit | first | last | next | previous | left | right | up | down",
+//                              hit being the deepest object accHitTest finds at the object's centre,
+//                              the others accNavigate's answers by name ("" for none)
 //   AccProbe do CLASS NAME     accDoDefaultAction on the first object of that name: "do NAME 0x<hr>"
 //   AccProbe events SECONDS    a win-event hook on every other process, recording in
 //                              "AccEvents.cmdline.txt": "listening" once, then "<ms> <event> role |
@@ -130,6 +134,64 @@ void Walk(IAccessible* acc, const RECT& origin, int depth) {
     }
 }
 
+// The name of the object an answer of accNavigate or accHitTest names ("" for none); clears it.
+std::wstring NameOf(IAccessible* acc, VARIANT& answer) {
+    std::wstring name;
+    IAccessible* other = nullptr;
+    if (answer.vt == VT_I4)
+        name = Name(acc, answer);
+    else if (answer.vt == VT_DISPATCH && answer.pdispVal &&
+             SUCCEEDED(answer.pdispVal->QueryInterface(kIID_IAccessible, reinterpret_cast<void**>(&other)))) {
+        name = Name(other, Self());
+        other->Release();
+    }
+    VariantClear(&answer);
+    return name;
+}
+
+std::wstring Navigate(IAccessible* acc, long direction) {
+    VARIANT answer;
+    VariantInit(&answer);
+    acc->accNavigate(direction, Self(), &answer);
+    return NameOf(acc, answer);
+}
+
+// As a reader follows the mouse: hit tests from the client area down until an object answers itself.
+std::wstring HitAt(IAccessible* client, long x, long y) {
+    IAccessible* at = client;
+    at->AddRef();
+    std::wstring name;
+    for (int depth = 0; depth < 16; ++depth) {
+        VARIANT answer;
+        VariantInit(&answer);
+        IAccessible* inner = nullptr;
+        if (FAILED(at->accHitTest(x, y, &answer)) || answer.vt != VT_DISPATCH || !answer.pdispVal ||
+            FAILED(answer.pdispVal->QueryInterface(kIID_IAccessible, reinterpret_cast<void**>(&inner)))) {
+            name = NameOf(at, answer);
+            break;
+        }
+        VariantClear(&answer);
+        at->Release();
+        at = inner;
+    }
+    at->Release();
+    return name;
+}
+
+void WalkLayout(IAccessible* client, IAccessible* acc) {
+    const RECT rc = Location(acc, Self());
+    std::wstring line = Name(acc, Self()) + L" | " +
+                        HitAt(client, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    for (long direction : {NAVDIR_FIRSTCHILD, NAVDIR_LASTCHILD, NAVDIR_NEXT, NAVDIR_PREVIOUS, NAVDIR_LEFT,
+                           NAVDIR_RIGHT, NAVDIR_UP, NAVDIR_DOWN})
+        line += L" | " + Navigate(acc, direction);
+    StubRecord::AppendLine(kProgram, line);
+    for (IAccessible* child : Children(acc)) {
+        WalkLayout(client, child);
+        child->Release();
+    }
+}
+
 IAccessible* FindByName(IAccessible* acc, const std::wstring& name) {
     if (Name(acc, Self()) == name) {
         acc->AddRef();
@@ -158,6 +220,15 @@ int Tree(const wchar_t* windowClass) {
     if (!client)
         return StubRecord::AppendLine(kProgram, L"none") ? 0 : 1;
     Walk(client, Location(client, Self()), 0);
+    client->Release();
+    return 0;
+}
+
+int Layout(const wchar_t* windowClass) {
+    IAccessible* client = ClientOf(windowClass);
+    if (!client)
+        return StubRecord::AppendLine(kProgram, L"none") ? 0 : 1;
+    WalkLayout(client, client);
     client->Release();
     return 0;
 }
@@ -242,6 +313,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int code = 2;
     if (mode == L"tree")
         code = Tree(argv[2]);
+    else if (mode == L"layout")
+        code = Layout(argv[2]);
     else if (mode == L"do" && argc >= 4)
         code = DoDefault(argv[2], argv[3]);
     else if (mode == L"events")
