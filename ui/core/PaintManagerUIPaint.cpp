@@ -1,7 +1,7 @@
 // CPaintManagerUI: layout pass, double-buffered and layered painting, printing.
-#include <cstdio>
 #include <utility>
 
+#include "Runtime/CommonUtils.h"
 #include "ui/core/ListenerList.h"
 #include "ui/core/PaintManagerUI.h"
 
@@ -138,13 +138,11 @@ void CPaintManagerUI::PaintLayered() {
         HDC hDC = m_layered->DC();
         RECT rcContent = rcClient;
         if (m_bShadow) {
-            wchar_t image[MAX_PATH + 100];
-            swprintf(image, sizeof(image) / sizeof(image[0]), L"file='%ls' corner='%u,%u,%u,%u' hole='true'",
-                     m_sShadowImage.c_str(), static_cast<unsigned>(m_rcShadowBorder.left),
-                     static_cast<unsigned>(m_rcShadowBorder.top),
-                     static_cast<unsigned>(m_rcShadowBorder.right),
-                     static_cast<unsigned>(m_rcShadowBorder.bottom));
-            CRenderKit::DrawImageString(hDC, this, rcClient, rcClient, image);
+            const std::wstring image = FormatString(
+                L"file='%ls' corner='%u,%u,%u,%u' hole='true'", m_sShadowImage.c_str(),
+                static_cast<unsigned>(m_rcShadowBorder.left), static_cast<unsigned>(m_rcShadowBorder.top),
+                static_cast<unsigned>(m_rcShadowBorder.right), static_cast<unsigned>(m_rcShadowBorder.bottom));
+            CRenderKit::DrawImageString(hDC, this, rcClient, rcClient, image.c_str());
             const RECT border = GetShadowBorder();
             rcContent.left += border.left;
             rcContent.top += border.top;
