@@ -6,7 +6,7 @@
 # Every timed download starts with the page cache written back, since a client writing while the
 # previous one's gigabyte is still being flushed costs two to four times the CPU; which client
 # goes first turns from run to run.
-# Then the installer: size, start-up beside the smallest window program (alternating, 15 runs
+# Then the installer: size, start-up at 100 % and at 150 % beside the smallest window program (taking turns,
 # each, BENCH_STARTUP_RUNS), peak memory of a whole install.
 # Ends with one name=value line per figure (medians; the minimum and the spread, (max - min) /
 # median, beside the download times).   bench.sh BUILD_DIR
@@ -155,28 +155,14 @@ size_kib=$(( $(stat -c %s "$strip_copy") / 1024 ))
 imports=$(x86_64-w64-mingw32-objdump -p "$strip_copy" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
 echo "installer imports: $imports"
 startup_bench=$build/tests/bench/StartupBench.exe
+# The 150 % start (LogPixels 144, which StartupBench sets before each such start and puts back at its
+# end) takes its turn in the same runs as the 100 % one, so that both see the same load.
 starts=$("$WINE" "$startup_bench" "$startup_runs" "$(winpath "$build/TarnisSetupLocal.exe")" \
-    "$(winpath "$build/tests/bench/MinimalWindow.exe")" </dev/null 2>/dev/null | field startup_seconds)
+    "$(winpath "$build/tests/bench/MinimalWindow.exe")" --dpi=144 "$(winpath "$build/TarnisSetupLocal.exe")" \
+    </dev/null 2>/dev/null | field startup_seconds)
 ours_start=$(echo "$starts" | sed -n 1p)
 minimal_start=$(echo "$starts" | sed -n 2p)
-# Start-up at 150 % display scale (LogPixels 144 for the programs started meanwhile; the prefix's own
-# value is put back, also when this script is stopped), beside the 100 % figure above.
-desktop='HKCU\Control Panel\Desktop'
-saved_dpi=$("$WINE" reg query "$desktop" /v LogPixels </dev/null 2>/dev/null | sed -n 's/.*REG_DWORD\s*\(0x[0-9a-fA-F]*\).*/\1/p')
-[ -n "$saved_dpi" ] && saved_dpi=$((saved_dpi))
-restore_dpi() {
-    if [ -n "$saved_dpi" ]; then
-        "$WINE" reg add "$desktop" /v LogPixels /t REG_DWORD /d "$saved_dpi" /f </dev/null >/dev/null 2>&1
-    else
-        "$WINE" reg delete "$desktop" /v LogPixels /f </dev/null >/dev/null 2>&1
-    fi
-}
-trap 'restore_dpi; cleanup' EXIT
-"$WINE" reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f </dev/null >/dev/null 2>&1
-ours_start_150=$("$WINE" "$startup_bench" "$startup_runs" "$(winpath "$build/TarnisSetupLocal.exe")" \
-    "$(winpath "$build/tests/bench/MinimalWindow.exe")" </dev/null 2>/dev/null | field startup_seconds | sed -n 1p)
-restore_dpi
-trap cleanup EXIT
+ours_start_150=$(echo "$starts" | sed -n 3p)
 # The install uses the update servers' fixed ports, which the end-to-end tests of every checkout share.
 install=$(flock /tmp/zorva-e2e.lock python3 "$root/tests/app/e2e/installer_e2e.py" bench_install --build "$build" \
     --source "$root" 2>&1)

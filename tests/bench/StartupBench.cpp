@@ -1,8 +1,12 @@
 // Start-up time of GUI programs: from CreateProcess until the program has painted its first
-// frame and waits for input (WaitForInputIdle). Each run starts every program once, in turn, so
-// that a change of machine load weighs on all of them alike; each program is ended afterwards.
+// frame and waits for input (WaitForInputIdle). Each run starts every program once, the first one
+// turning from run to run, so that a change of machine load weighs on all of them alike; each
+// program is ended afterwards. "--dpi=N" before a program starts it (and those after it, until the
+// next "--dpi=") at display scale N (HKCU\Control Panel\Desktop LogPixels, which Wine reads when a
+// program starts); the prefix's own value is put back when the bench ends, also on failure.
 // Prints one median per program, in the order given:
-//   StartupBench <runs> <program> [<program> ...]   ->   startup_seconds=<median> (one line each)
+//   StartupBench <runs> [--dpi=N] <program> [[--dpi=N] <program> ...]
+//     ->   startup_seconds=<median> (one line each)
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +17,57 @@
 
 namespace {
 constexpr DWORD kIdleTimeoutMs = 30000;
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kLogPixels[] = L"LogPixels";
+constexpr wchar_t kDpiOption[] = L"--dpi=";
+
+struct Program {
+    const wchar_t* path;
+    DWORD dpi;  // 0: the prefix's own scale
+};
+
+// Holds the prefix's LogPixels as found and puts it back (or removes it if there was none) when
+// the bench ends by any return.
+class CDisplayScale {
+public:
+    CDisplayScale() {
+        DWORD size = sizeof(m_saved);
+        m_hadValue = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &m_saved,
+                                  &size) == ERROR_SUCCESS;
+    }
+    ~CDisplayScale() {
+        if (!m_changed)
+            return;
+        if (m_hadValue)
+            Write(m_saved);
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+    }
+    CDisplayScale(const CDisplayScale&) = delete;
+    CDisplayScale& operator=(const CDisplayScale&) = delete;
+
+    // 0 is the prefix's own scale.
+    bool Set(DWORD dpi) {
+        if (dpi == 0)
+            dpi = m_hadValue ? m_saved : 96;
+        if (m_changed && dpi == m_current)
+            return true;
+        m_changed = true;
+        m_current = dpi;
+        return Write(dpi);
+    }
+
+private:
+    static bool Write(DWORD dpi) {
+        return RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof(dpi)) ==
+               ERROR_SUCCESS;
+    }
+
+    DWORD m_saved = 0;
+    DWORD m_current = 0;
+    bool m_hadValue = false;
+    bool m_changed = false;
+};
 
 double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_INTEGER& frequency) {
     return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
@@ -45,18 +100,32 @@ double TimeStartup(const wchar_t* program, const LARGE_INTEGER& frequency) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        fwprintf(stderr, L"usage: StartupBench <runs> <program> [<program> ...]\n");
+    std::vector<Program> programs;
+    DWORD dpi = 0;
+    for (int i = 2; i < argc; ++i) {
+        if (wcsncmp(argv[i], kDpiOption, wcslen(kDpiOption)) == 0)
+            dpi = static_cast<DWORD>(_wtoi(argv[i] + wcslen(kDpiOption)));
+        else
+            programs.push_back({argv[i], dpi});
+    }
+    if (argc < 3 || programs.empty()) {
+        fwprintf(stderr, L"usage: StartupBench <runs> [--dpi=N] <program> [[--dpi=N] <program> ...]\n");
         return 2;
     }
     const int runs = std::max(1, _wtoi(argv[1]));
-    const int programs = argc - 2;
+    const size_t count = programs.size();
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    std::vector<std::vector<double>> times(programs);
+    CDisplayScale scale;
+    std::vector<std::vector<double>> times(count);
     for (int run = 0; run < runs; ++run) {
-        for (int p = 0; p < programs; ++p) {
-            const double seconds = TimeStartup(argv[2 + p], frequency);
+        for (size_t n = 0; n < count; ++n) {
+            const size_t p = (run + n) % count;
+            if (!scale.Set(programs[p].dpi)) {
+                fwprintf(stderr, L"StartupBench: cannot set the display scale %lu\n", programs[p].dpi);
+                return 1;
+            }
+            const double seconds = TimeStartup(programs[p].path, frequency);
             if (seconds < 0)
                 return 1;
             times[p].push_back(seconds);

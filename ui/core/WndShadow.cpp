@@ -37,9 +37,13 @@ int RingOpacity(int r, int size) {
     return static_cast<int>(std::sin(std::pow(r + 1.0, 2.5) * 0.4712388981 / std::pow(size, 2.4)) * 255);
 }
 
+// The angle step of CornerFade for a band `size` pixels wide; taken once per bitmap, not per pixel.
+double CornerFadeStep(int size) {
+    return 1.570796327 / std::pow(size, 1.4);
+}
+
 // Fades a run out over the first and last 3 * size pixels of a length.
-int CornerFade(int base, int j, int length, int size) {
-    const double step = 1.570796327 / std::pow(size, 1.4);
+int CornerFade(int base, int j, int length, int size, double step) {
     if (j < 3 * size)
         return static_cast<int>(base * std::sin(j * step));
     if (j > length - 3 * size)
@@ -191,18 +195,19 @@ void CWndShadow::PaintShadow(uint32_t* pBits, int width, int height, int size, C
     auto put = [&](int x, int y, int alpha) {
         pBits[(height - 1 - y) * width + x] = Premultiplied(color, alpha);
     };
+    const double step = CornerFadeStep(size);
     for (int r = 0; r < size; ++r) {
         const int opacity = RingOpacity(r, size);
         const int side = static_cast<int>(opacity * kSideStrength);
         const int top = static_cast<int>(opacity * kTopStrength);
         for (int y = r; y < height - r; ++y)
-            put(r, y, CornerFade(side, y, height, size));
+            put(r, y, CornerFade(side, y, height, size, step));
         for (int y = r; y < height - r; ++y)
-            put(width - 1 - r, y, CornerFade(side, y, height, size));
+            put(width - 1 - r, y, CornerFade(side, y, height, size, step));
         for (int x = r; x < width - r; ++x)
-            put(x, r, CornerFade(top, x, width, size));
+            put(x, r, CornerFade(top, x, width, size, step));
         for (int x = r; x < width - r; ++x)
-            put(x, height - 1 - r, CornerFade(side, x, width, size));
+            put(x, height - 1 - r, CornerFade(side, x, width, size, step));
     }
 }
 
@@ -262,9 +267,9 @@ LRESULT CALLBACK CWndShadow::ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
             return pThis->OnParentSize(hWnd, wParam, lParam);
         case WM_PAINT: {
             const LRESULT lRes = ::CallWindowProcW(parentProc, hWnd, uMsg, wParam, lParam);
+            // Show rebuilds the bitmap itself when the shadow is to be seen; once is enough.
             if (pThis->m_bUpdate) {
                 pThis->Show(hWnd);
-                pThis->Update(hWnd);
                 pThis->m_bUpdate = false;
             }
             return lRes;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <random>
@@ -7,6 +8,7 @@
 
 #include "SkinTestSupport.h"
 #include "tests/support/TestEnv.h"
+#include "ui/core/ImageScaler.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderKit.h"
 #include "ui/core/RenderPlatform.h"
@@ -130,6 +132,67 @@ TEST_F(RenderKitImage, LoadsPremultipliedImages) {
     EXPECT_EQ(nullptr, CRenderKit::LoadImage(L"absent.png"));
     ASSERT_TRUE(TestEnv::WriteFileBytes(m_dir->File(L"junk.png"), "\x89PNG but not really"));
     EXPECT_EQ(nullptr, CRenderKit::LoadImage(L"junk.png"));
+}
+
+// Resampling for display scales: enlarging interpolates linearly between source pixels along both axes
+// (no blocks), shrinking keeps the average, a flat image stays exactly flat (no level lost to rounding)
+// and premultiplied colour never exceeds its alpha.
+TEST_F(RenderKitImage, ResampledImagesInterpolateAndKeepTheirLevels) {
+    // Red climbs 6 a column, green 10 a row.
+    Write(L"ramp.png", 40, 20, [](int x, int y) { return 0xFF000000u | (x * 6u) << 16 | (y * 10u) << 8; });
+    std::unique_ptr<TImageInfo> ramp(CRenderKit::LoadImage(L"ramp.png"));
+    ASSERT_TRUE(ramp);
+    auto pixels = [](const TImageInfo& image) {
+        DIBSECTION dib = {};
+        EXPECT_EQ(static_cast<int>(sizeof(dib)), GetObjectW(image.hBitmap, sizeof(dib), &dib));
+        return static_cast<const uint32_t*>(dib.dsBm.bmBits);
+    };
+    // Where output pixel i of `to` falls between source pixels of `from`, clamped to the edge ones.
+    auto sourceAt = [](int i, int from, int to) {
+        return std::clamp((i + 0.5) * from / to - 0.5, 0.0, from - 1.0);
+    };
+    auto larger = CImageScaler::Resample(*ramp, 60, 30);
+    ASSERT_TRUE(larger);
+    EXPECT_EQ(60, larger->width);
+    EXPECT_EQ(30, larger->height);
+    const uint32_t* big = pixels(*larger);
+    int between = 0;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const uint32_t c = big[y * 60 + x];
+            ASSERT_EQ(0xFFu, c >> 24);
+            ASSERT_NEAR(sourceAt(x, 40, 60) * 6, static_cast<int>((c >> 16) & 0xFF), 1.0) << x << "," << y;
+            ASSERT_NEAR(sourceAt(y, 20, 30) * 10, static_cast<int>((c >> 8) & 0xFF), 1.0) << x << "," << y;
+            between += ((c >> 16) & 0xFF) % 6 != 0;
+        }
+    }
+    EXPECT_GT(between, 30 * 30) << "no levels between the source's: blocks, not interpolation";
+
+    auto smaller = CImageScaler::Resample(*ramp, 20, 10);
+    ASSERT_TRUE(smaller);
+    const uint32_t* small = pixels(*smaller);
+    double redSum = 0, greenSum = 0;
+    for (int i = 0; i < 20 * 10; ++i) {
+        redSum += (small[i] >> 16) & 0xFF;
+        greenSum += (small[i] >> 8) & 0xFF;
+    }
+    EXPECT_NEAR(39 * 6 / 2.0, redSum / 200, 1.5);
+    EXPECT_NEAR(19 * 10 / 2.0, greenSum / 200, 1.5);
+
+    std::unique_ptr<TImageInfo> white(CRenderKit::LoadImage(L"white.png"));
+    std::unique_ptr<TImageInfo> translucent(CRenderKit::LoadImage(L"translucent.png"));
+    ASSERT_TRUE(white && translucent);
+    for (const auto& size : {std::make_pair(6, 6), std::make_pair(5, 7), std::make_pair(3, 3)}) {
+        auto flat = CImageScaler::Resample(*white, size.first, size.second);
+        auto clear = CImageScaler::Resample(*translucent, size.first * 2, size.second);
+        ASSERT_TRUE(flat && clear);
+        EXPECT_TRUE(clear->alpha);
+        for (int i = 0; i < size.first * size.second; ++i)
+            ASSERT_EQ(kWhite, pixels(*flat)[i]) << size.first << "x" << size.second << " pixel " << i;
+        for (int i = 0; i < size.first * 2 * size.second; ++i)
+            ASSERT_EQ(0x80800000u, pixels(*clear)[i]) << size.first * 2 << "x" << size.second << " pixel " << i;
+    }
+    EXPECT_FALSE(CImageScaler::Resample(*white, 0, 4));
 }
 
 // Image names resolve only inside the skin folder: never in the working folder, by a full path or by
