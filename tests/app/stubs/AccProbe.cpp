@@ -288,7 +288,7 @@ int Events(int seconds) {
     if (!hook)
         return 1;
     StubRecord::AppendLine(kEventRecord, L"listening");
-    const std::wstring stop = StubRecord::PathIn(StubRecord::RecordFolder(), L"AccProbe.stop");
+    const std::wstring stop = StubRecord::RecordFolder() + L"\\AccProbe.stop";
     const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
     while (static_cast<LONG>(end - GetTickCount()) > 0 &&
            GetFileAttributesW(stop.c_str()) == INVALID_FILE_ATTRIBUTES) {
