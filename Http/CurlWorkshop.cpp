@@ -11,8 +11,6 @@ namespace {
 constexpr const wchar_t* kSource = L".\\Http\\CurlWorkshop";
 constexpr long kSelectWaitUs = 5000;
 constexpr DWORD kIdleSleepMs = 1;
-// With no transfer at all the worker waits for one; the bound only keeps it defensive.
-constexpr DWORD kIdleWaitMs = 100;
 
 template <class List>
 typename List::iterator Find(List& list, const CRefPtr<CCurlBase>& transfer) {
@@ -37,24 +35,48 @@ void CCurlWorkshop::Init() {
 }
 
 bool CCurlWorkshop::AddTransfer(const CRefPtr<CCurlBase>& transfer) {
-    CAutoLock hold(m_lock);
-    if (!m_multi)
-        return false;
-    m_pendingAdditions.push_back(transfer);
-    auto removal = Find(m_pendingRemovals, transfer);
-    if (removal != m_pendingRemovals.end())
-        m_pendingRemovals.erase(removal);
-    SetEvent(m_wake.Get());
+    bool asleep;
+    {
+        CAutoLock hold(m_lock);
+        if (!m_multi)
+            return false;
+        m_pendingAdditions.push_back(transfer);
+        auto removal = Find(m_pendingRemovals, transfer);
+        if (removal != m_pendingRemovals.end())
+            m_pendingRemovals.erase(removal);
+        asleep = WakeLocked();
+    }
+    if (asleep)
+        StartAgain();
     return true;
 }
 
 bool CCurlWorkshop::RemoveTransfer(const CRefPtr<CCurlBase>& transfer) {
-    CAutoLock hold(m_lock);
-    if (!m_multi)
-        return false;
-    m_pendingRemovals.push_back(transfer);
-    SetEvent(m_wake.Get());
+    bool asleep;
+    {
+        CAutoLock hold(m_lock);
+        if (!m_multi)
+            return false;
+        m_pendingRemovals.push_back(transfer);
+        asleep = WakeLocked();
+    }
+    if (asleep)
+        StartAgain();
     return true;
+}
+
+bool CCurlWorkshop::WakeLocked() {
+    SetEvent(m_wake.Get());
+    const bool asleep = m_asleep;
+    m_asleep = false;
+    return asleep;
+}
+
+void CCurlWorkshop::StartAgain() {
+    // The ended thread has left its loop and only has to return; outside the lock, which it may
+    // still be leaving.
+    DestroyThread(INFINITE);
+    StartThread();
 }
 
 bool CCurlWorkshop::StopThread(DWORD timeoutMs) {
@@ -67,23 +89,32 @@ void CCurlWorkshop::Run() {
         int performing = PerformStep();
         int finished = CompletionStep();
         if (performing == 0 && finished == 0) {
-            if (IsStopping())
+            if (IsStopping() || !WaitForWork())
                 break;
-            WaitForWork();
         }
     }
 }
 
 bool CCurlWorkshop::HasTransfers() {
     CAutoLock hold(m_lock);
+    return HasTransfersLocked();
+}
+
+bool CCurlWorkshop::HasTransfersLocked() const {
     return !m_pendingAdditions.empty() || !m_running.empty() || !m_pendingRemovals.empty();
 }
 
-void CCurlWorkshop::WaitForWork() {
-    if (HasTransfers())
+bool CCurlWorkshop::WaitForWork() {
+    if (HasTransfers()) {
         Sleep(kIdleSleepMs);
-    else
-        WaitForSingleObject(m_wake.Get(), kIdleWaitMs);
+        return true;
+    }
+    if (WaitForSingleObject(m_wake.Get(), kIdleExitMs) == WAIT_OBJECT_0)
+        return true;
+    CAutoLock hold(m_lock);
+    // Decided under the lock, so that a hand-over either finds the worker awake or starts it again.
+    m_asleep = !HasTransfersLocked();
+    return !m_asleep;
 }
 
 int CCurlWorkshop::PerformStep() {

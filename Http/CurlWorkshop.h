@@ -1,7 +1,9 @@
 #pragma once
-// A worker thread that owns one libcurl multi handle and runs every transfer handed to it.
-// AddTransfer/RemoveTransfer: UI thread (they only queue changes under the lock);
-// Init/Shutdown: the owner, while the thread is not running; Run: the worker thread.
+// A worker thread that owns one libcurl multi handle and runs every transfer handed to it. With
+// nothing to do for a while the thread ends (under Wine each thread keeps a megabyte resident) and
+// the next hand-over starts a new one.
+// AddTransfer/RemoveTransfer: UI thread (they queue changes under the lock and start the thread
+// again); Init/Shutdown: the owner, while the thread is not running; Run: the worker thread.
 #include <curl/curl.h>
 
 #include <deque>
@@ -15,6 +17,8 @@
 
 class CCurlWorkshop : public CSimpleThread {
 public:
+    static constexpr DWORD kIdleExitMs = 1000;
+
     CCurlWorkshop();
     ~CCurlWorkshop() override;
 
@@ -42,7 +46,12 @@ private:
     void WaitForSockets();
     void RemoveLocked(const CRefPtr<CCurlBase>& transfer);
     bool HasTransfers();
-    void WaitForWork();
+    bool HasTransfersLocked() const;
+    // False when the thread is to end: nothing was handed over for kIdleExitMs.
+    bool WaitForWork();
+    // Under the lock: wakes the worker; true when its thread has ended and must be started again.
+    bool WakeLocked();
+    void StartAgain();
     static void PostEvents(const EventList& events);
 
     CURLM* m_multi = nullptr;
@@ -53,4 +62,6 @@ private:
     // Signalled by every change of the lists, so that an idle worker can wait for work
     // instead of waking a thousand times a second.
     CScopedHandle m_wake;
+    // Set by the worker as its thread ends for want of work; cleared by the hand-over that starts it again.
+    bool m_asleep = false;
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Http/CurlWorkshop.h"
 #include "Http/HttpClock.h"
 #include "Http/HttpCommand.h"
 #include "Http/HttpDownloadFile.h"
@@ -177,6 +178,7 @@ TEST_F(HttpMgrTest, WaitingRetryStartsEarlyWithAnotherRequest) {
 
 // Nothing of an engine runs before its first request: the first page of the installer needs
 // neither worker. A command starts the command engine alone; a download then starts its own.
+// A worker left without work ends its thread, and the next command starts it again.
 TEST_F(HttpMgrTest, EnginesStartWithTheirFirstRequest) {
     EXPECT_EQ(HttpEngines::CommandWorker(), nullptr);
     EXPECT_EQ(HttpEngines::DownloadWorker(), nullptr);
@@ -185,6 +187,10 @@ TEST_F(HttpMgrTest, EnginesStartWithTheirFirstRequest) {
     EXPECT_NE(HttpEngines::CommandWorker(), nullptr);
     EXPECT_EQ(HttpEngines::DownloadWorker(), nullptr);
     ASSERT_TRUE(TestEnv::PumpUntil([&] { return m_board.bodies.size() == 1; }, kWaitMs));
+    ASSERT_TRUE(TestEnv::PumpUntil([] { return !HttpEngines::CommandWorker()->IsRunning(); }, kWaitMs));
+    ASSERT_TRUE(Add(HttpTest::NginxUrl(L"/small.bin")).Send());
+    ASSERT_TRUE(TestEnv::PumpUntil([&] { return m_board.bodies.size() == 2; }, kWaitMs));
+    EXPECT_EQ(m_board.bodies[1].size(), 1000u);
     TestEnv::TempDir folder{L"engines"};
     CHttpDownloadFile download;
     ASSERT_TRUE(download.Download(HttpTest::NginxUrl(L"/small.bin"), folder.File(L"small.bin"), 1000, nullptr));
