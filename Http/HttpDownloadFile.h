@@ -21,9 +21,9 @@ public:
     static constexpr size_t kSpeedSamples = 10;
     // libcurl's receive buffer for packages: fewer, larger reads and writes (each read is a round
     // trip to the Wine server). Under Wine the whole buffer is resident from the first read (a 3 MiB
-    // package made all of an 8 MiB one so), and for the whole download. 1 MiB reads a loopback GiB
-    // at about the CPU of 8 MiB and keeps 7 MiB out of the install's peak; a real link rarely has
-    // more than that waiting at one read.
+    // package made all of an 8 MiB one so), and for the whole download. 1 MiB read a loopback GiB
+    // as fast as 8 MiB (about a tenth more CPU) and keeps 7 MiB out of the install's peak; a real
+    // link rarely has more than that waiting at one read.
     static constexpr long kReceiveBufferBytes = 1024 * 1024;
 
     // Belongs to the download engine.
