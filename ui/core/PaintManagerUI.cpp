@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "ui/core/AccessibleUI.h"
+#include "ui/core/ImagePrefetch.h"
 #include "ui/core/ListenerList.h"
 
 namespace SkinUI {

@@ -30,6 +30,8 @@ namespace SkinUI {
 // Posted to the window to delete the controls handed to AddDelayedCleanup.
 constexpr UINT kMsgDelayedCleanup = WM_APP + 1;
 
+class CImagePrefetch;
+
 struct TTimerInfo {
     CControlUI* pSender = nullptr;
     UINT nLocalID = 0;
@@ -147,6 +149,10 @@ public:
     // size, drops the images resampled for the old scale and lays the whole tree out again.
     const CDpiScale& GetDpiScale() const { return m_scale; }
     void SetDpi(UINT dpi);
+    // Starts decoding the background images of the controls visible now (resampled for the window's
+    // scale) on a thread of their own, so that the first paint finds them ready. The window base calls
+    // it once the skin is built; the first image request waits for them.
+    void PrefetchImages();
 
     // Window geometry and look, set from the skin's Window element in 96-DPI units and read back in
     // device pixels of the window's scale.
@@ -209,6 +215,9 @@ private:
     static CControlUI* CALLBACK FindControlFromTab(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromShortcut(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromUpdate(CControlUI* pThis, LPVOID pData);
+    static CControlUI* CALLBACK CollectBkImage(CControlUI* pThis, LPVOID pData);
+    // Registers what PrefetchImages decoded, as AddImage and GetScaledImage would have; waits for it.
+    void AdoptPrefetchedImages();
 
     bool TranslateAccelerator(MSG* pMsg);
     // An event with the time and the last mouse position; an input event also carries the message's
@@ -317,6 +326,8 @@ private:
     // Images resampled for m_scale, by name.
     CStringPtrMap m_mScaledImageHash;
     std::vector<std::unique_ptr<TImageInfo>> m_aScaledImages;
+    // Images being decoded ahead of the first paint; taken over by AdoptPrefetchedImages.
+    std::unique_ptr<CImagePrefetch> m_prefetch;
     CStringPtrMap m_mDefaultAttrHash;
     std::vector<std::unique_ptr<std::wstring>> m_aDefaultAttrLists;
     std::vector<std::unique_ptr<TFontInfo>> m_aCustomFonts;

@@ -1,6 +1,8 @@
 // CPaintManagerUI: fonts, images, default attribute lists, option groups, colours, window look.
+#include <algorithm>
 #include <cwctype>
 
+#include "ui/core/ImagePrefetch.h"
 #include "ui/core/ImageScaler.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/SkinText.h"
@@ -114,6 +116,8 @@ void CPaintManagerUI::SetDpi(UINT dpi) {
         if (remade)
             m_pDefaultFont = std::move(remade);
     }
+    // Images resampled ahead were made for the old scale: taken over first, they go with the rest.
+    AdoptPrefetchedImages();
     m_mScaledImageHash.RemoveAll();
     m_aScaledImages.clear();
     if (m_pRoot != nullptr)
@@ -160,6 +164,7 @@ TFontInfo* CPaintManagerUI::GetDefaultFontInfo() {
 }
 
 const TImageInfo* CPaintManagerUI::GetImage(LPCWSTR bitmap) {
+    AdoptPrefetchedImages();
     return static_cast<const TImageInfo*>(m_mImageHash.Find(bitmap));
 }
 
@@ -192,6 +197,7 @@ const TImageInfo* CPaintManagerUI::GetScaledImage(LPCWSTR bitmap, LPCWSTR type, 
 }
 
 const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD mask) {
+    AdoptPrefetchedImages();
     if (bitmap == nullptr || *bitmap == L'\0' || m_mImageHash.Find(bitmap) != nullptr)
         return nullptr;
     // A name that failed once is not looked up again on every paint; the same name may still be
@@ -218,6 +224,61 @@ const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD 
     m_mImageHash.Insert(bitmap, image.get());
     m_aImages.push_back(std::move(image));
     return m_aImages.back().get();
+}
+
+CControlUI* CALLBACK CPaintManagerUI::CollectBkImage(CControlUI* pThis, LPVOID pData) {
+    auto& strings = *static_cast<std::vector<std::wstring>*>(pData);
+    if (!pThis->GetBkImage().empty())
+        strings.push_back(pThis->GetBkImage());
+    return nullptr;
+}
+
+void CPaintManagerUI::PrefetchImages() {
+    if (m_pRoot == nullptr || m_prefetch)
+        return;
+    std::vector<std::wstring> strings;
+    m_pRoot->FindControl(&CPaintManagerUI::CollectBkImage, &strings, kFindVisible);
+    // The files are read here, since the skin archive is not shared with the worker.
+    std::vector<CImagePrefetch::TImage> images;
+    for (const auto& string : strings) {
+        CRenderKit::ParseImageString({}, string.c_str(), nullptr, [&](const TImageDrawParams& params) {
+            const std::wstring& name = params.name;
+            if (!params.resType.empty() || name.empty() || m_mImageHash.Find(name.c_str()) != nullptr ||
+                std::any_of(images.begin(), images.end(), [&](const auto& image) { return image.name == name; }))
+                return;
+            CImagePrefetch::TImage image;
+            if (!CRenderKit::ReadImageFile(name.c_str(), image.bytes))
+                return;
+            if (m_scale.Dpi() >= kDoubleSizeFromDpi)
+                CRenderKit::ReadImageFile(DoubleSizeName(name).c_str(), image.sharperBytes);
+            image.name = name;
+            image.mask = params.mask;
+            images.push_back(std::move(image));
+        });
+    }
+    auto prefetch = std::make_unique<CImagePrefetch>();
+    if (prefetch->Start(std::move(images), m_scale))
+        m_prefetch = std::move(prefetch);
+}
+
+void CPaintManagerUI::AdoptPrefetchedImages() {
+    if (!m_prefetch)
+        return;
+    auto prefetch = std::move(m_prefetch);
+    for (auto& done : prefetch->Finish()) {
+        // A name that fails here takes the usual road at its first paint, which records the failure.
+        if (!done.image || m_mImageHash.Find(done.name.c_str()) != nullptr)
+            continue;
+        done.image->mask = done.mask;
+        m_mImageHash.Insert(done.name.c_str(), done.image.get());
+        m_aImages.push_back(std::move(done.image));
+        // Made for m_scale: SetDpi takes the images over before it drops the resampled ones.
+        if (done.scaled) {
+            done.scaled->mask = done.mask;
+            m_mScaledImageHash.Insert(done.name.c_str(), done.scaled.get());
+            m_aScaledImages.push_back(std::move(done.scaled));
+        }
+    }
 }
 
 void CPaintManagerUI::AddDefaultAttributeList(LPCWSTR pStrControlName, LPCWSTR pStrControlAttrList) {

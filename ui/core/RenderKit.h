@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/core/DpiScale.h"
 
@@ -78,6 +79,10 @@ class CRenderKit {
 public:
     // `name` is a skin file name, or with `type` a resource name or MAKEINTRESOURCE id. Null on failure.
     static TImageInfo* LoadImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0);
+    // The two halves of loading a skin file: reading its bytes (UI thread: the skin archive is shared)
+    // and decoding them (any thread). False / null on failure.
+    static bool ReadImageFile(const wchar_t* name, std::vector<BYTE>& bytes);
+    static TImageInfo* DecodeImage(const std::vector<BYTE>& bytes, DWORD mask);
 
     // Parses `image` then `modify` into one parameter set and draws each image it names.
     // False only when dc or manager is null.

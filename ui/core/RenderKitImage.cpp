@@ -251,15 +251,24 @@ TImageInfo* CRenderKit::LoadImage(const wchar_t* name, const wchar_t* type, DWOR
     if (name == nullptr)
         return nullptr;
     std::vector<BYTE> bytes;
-    if (type == nullptr) {
-        // Only the skin names images: never a file elsewhere (the working folder of an elevated
-        // process is not ours to decode from).
-        const wchar_t* ignored = nullptr;
-        if (!IS_INTRESOURCE(name) && CSkinResources::IsInsideSkin(name))
-            CSkinResources::ReadSkinFile(name, kMaxImageFileSize, bytes, &ignored);
-    } else {
+    if (type == nullptr)
+        ReadImageFile(name, bytes);
+    else
         bytes = ReadResourceBytes(name, type);
-    }
+    return DecodeImage(bytes, mask);
+}
+
+bool CRenderKit::ReadImageFile(const wchar_t* name, std::vector<BYTE>& bytes) {
+    bytes.clear();
+    // Only the skin names images: never a file elsewhere (the working folder of an elevated
+    // process is not ours to decode from).
+    const wchar_t* ignored = nullptr;
+    if (!IS_INTRESOURCE(name) && CSkinResources::IsInsideSkin(name))
+        CSkinResources::ReadSkinFile(name, kMaxImageFileSize, bytes, &ignored);
+    return !bytes.empty();
+}
+
+TImageInfo* CRenderKit::DecodeImage(const std::vector<BYTE>& bytes, DWORD mask) {
     if (bytes.empty() || bytes.size() > kMaxImageFileSize)
         return nullptr;
 

@@ -11,6 +11,7 @@
 #include "tests/ui/controls/ControlHost.h"
 #include "tests/ui/controls/ProbeUI.h"
 #include "ui/controls/ContainerUI.h"
+#include "ui/controls/TabLayoutUI.h"
 #include "ui/controls/VerticalLayoutUI.h"
 #include "ui/core/PaintManagerUI.h"
 
@@ -609,6 +610,48 @@ TEST_F(PaintManagerTest, LayeredShadowSurroundsTheInsetContent) {
     pm.SetShadow(false);
     pm.SetBackgroundTransparent(false);
     SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
+}
+
+// Backgrounds of the controls shown first are decoded (and resampled) ahead of the first paint: the
+// paint draws what was read then, a scale changed meanwhile gets images made for the new scale, and the
+// page hidden at the time loads its own background when it is selected.
+TEST_F(PaintManagerTest, BackgroundsDecodedAheadAreTheOnesDrawn) {
+    ControlTest::CSkinFolder skin;
+    CPaintManagerUI& pm = s_window->Manager();
+    const struct {
+        UINT prefetchDpi, paintDpi;
+        const wchar_t* name;
+    } cases[] = {{96, 96, L"ahead96.png"}, {144, 144, L"ahead144.png"}, {144, 120, L"ahead144to120.png"},
+                 {96, 144, L"ahead96to144.png"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        skin.AddImage(c.name, 20, 10, 0x3060C0);
+        skin.AddImage(L"hidden.png", 20, 10, 0x30C060);
+        auto* tab = new CTabLayoutUI();
+        for (const wchar_t* image : {c.name, L"hidden.png"}) {
+            auto* page = new CVerticalLayoutUI();
+            page->SetBkImage(image);
+            tab->Add(page);
+        }
+        pm.SetDpi(c.prefetchDpi);
+        s_window->Attach(tab);
+        pm.PrefetchImages();
+        // Rewritten after the prefetch read it: the first paint must not need to read it again.
+        skin.AddImage(c.name, 20, 10, 0xC03060);
+        pm.SetDpi(c.paintDpi);
+        std::vector<uint32_t> pixels = s_window->Render();
+        EXPECT_EQ(s_window->PixelAt(pixels, 5, 5) & 0xFFFFFF, 0x3060C0u);
+        const TImageInfo* drawn = pm.GetScaledImage(c.name);
+        ASSERT_NE(drawn, nullptr);
+        const CDpiScale scale(c.paintDpi);
+        EXPECT_EQ(drawn->width, scale.Scale(20));
+        EXPECT_EQ(drawn->height, scale.Scale(10));
+
+        tab->SelectItem(1);
+        pixels = s_window->Render();
+        EXPECT_EQ(s_window->PixelAt(pixels, 5, 5) & 0xFFFFFF, 0x30C060u);
+    }
+    pm.SetDpi(96);
 }
 
 // The window geometry from the skin: the first initial size wins and resizes a window that has no tree
