@@ -1,7 +1,8 @@
 // Start-up time of GUI programs: from CreateProcess until the program has painted its first
-// frame and waits for input (WaitForInputIdle). Each run starts every program once, the first one
-// turning from run to run, so that a change of machine load weighs on all of them alike; each
-// program is ended afterwards. "--dpi=N" before a program starts it (and those after it, until the
+// frame and waits for input (WaitForInputIdle). Each run starts every program once, so that a change
+// of machine load weighs on all of them alike; each program is ended afterwards. The order turns from
+// run to run and every other run goes backwards: a start is slowed by the cleanup of the program
+// ended just before it, and in a fixed cycle each program would always follow the same one. "--dpi=N" before a program starts it (and those after it, until the
 // next "--dpi=") at display scale N (HKCU\Control Panel\Desktop LogPixels, which Wine reads when a
 // program starts); the prefix's own value is put back when the bench ends, also on failure.
 // Prints one median per program, in the order given:
@@ -120,7 +121,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::vector<double>> times(count);
     for (int run = 0; run < runs; ++run) {
         for (size_t n = 0; n < count; ++n) {
-            const size_t p = (run + n) % count;
+            const size_t p = (run + (run % 2 == 0 ? n : count - 1 - n)) % count;
             if (!scale.Set(programs[p].dpi)) {
                 fwprintf(stderr, L"StartupBench: cannot set the display scale %lu\n", programs[p].dpi);
                 return 1;
