@@ -6,8 +6,8 @@
 # Every timed download starts with the page cache written back, since a client writing while the
 # previous one's gigabyte is still being flushed costs two to four times the CPU; which client
 # goes first turns from run to run.
-# Then the installer: size, start-up at 100 % and at 150 % beside the smallest window program (taking turns,
-# each, BENCH_STARTUP_RUNS), peak memory of a whole install.
+# Then the installer: size, start-up at 100 % and at 150 % beside the smallest window program (taking
+# turns, 15 runs each, BENCH_STARTUP_RUNS), peak memory of a whole install.
 # Ends with one name=value line per figure (medians; the minimum and the spread, (max - min) /
 # median, beside the download times).   bench.sh BUILD_DIR
 set -u
