@@ -1,7 +1,8 @@
 #pragma once
 // Stateless drawing operations of the skin: image decoding, image attribute strings, nine-grids, fills,
-// gradients, lines, frames and text. UI thread only. Images and fonts come from the paint manager's
-// registries (GetImageEx, GetFont); everything a call creates is released before it returns.
+// gradients, lines, frames and text. UI thread only, except DecodeImage (any thread). Images and fonts
+// come from the paint manager's registries (GetImageEx, GetFont); everything a call creates is released
+// before it returns.
 #include <windows.h>
 
 #include <functional>
