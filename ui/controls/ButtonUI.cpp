@@ -248,6 +248,14 @@ bool CButtonUI::PaintStateColor(HDC hDC, DWORD color) {
     return true;
 }
 
+void CButtonUI::AddRestingImages(std::vector<std::wstring>& images) const {
+    CLabelUI::AddRestingImages(images);
+    for (const std::wstring* image : {&m_sNormalImage, &m_sFocusedImage, &m_sDisabledImage}) {
+        if (!image->empty())
+            images.push_back(*image);
+    }
+}
+
 void CButtonUI::PaintStatusImage(HDC hDC) {
     UpdateFocusAndDisabledBits();
     std::wstring* foreImage = &m_sForeImage;

@@ -24,6 +24,7 @@ public:
     SIZE EstimateSize(SIZE szAvailable) override;
     void PaintText(HDC hDC) override;
     void PaintStatusImage(HDC hDC) override;
+    void AddRestingImages(std::vector<std::wstring>& images) const override;
     std::wstring GetAccDefaultAction() const override;
 
     // kStateFocused, kStateSelected, kStateDisabled, kStateHot, kStatePushed, kStateCaptured.

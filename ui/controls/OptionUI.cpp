@@ -156,6 +156,14 @@ void COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         CButtonUI::SetAttribute(pstrName, pstrValue);
 }
 
+void COptionUI::AddRestingImages(std::vector<std::wstring>& images) const {
+    CButtonUI::AddRestingImages(images);
+    for (const std::wstring* image : {&m_sSelectedImage, &m_sOptionForeImage}) {
+        if (!image->empty())
+            images.push_back(*image);
+    }
+}
+
 void COptionUI::PaintStatusImage(HDC hDC) {
     // An option has no pushed look.
     m_uButtonState &= ~kStatePushed;

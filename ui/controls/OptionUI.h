@@ -23,6 +23,7 @@ public:
     void SetEnabled(bool bEnable = true) override;
     void SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
+    void AddRestingImages(std::vector<std::wstring>& images) const override;
     virtual void Selected(bool bSelected);
 
     bool IsSelected() const { return m_bSelected; }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "ui/core/DelegateUI.h"
 #include "ui/core/DpiScale.h"
@@ -118,6 +119,9 @@ public:
     virtual void PaintBkImage(HDC hDC);
     virtual void PaintStatusImage(HDC hDC);
     virtual void PaintText(HDC hDC);
+    // Adds the image strings the control shows while the mouse is not on it (whichever of those states
+    // it is in), so that a window can decode them before its first paint.
+    virtual void AddRestingImages(std::vector<std::wstring>& images) const;
     virtual void PaintBorder(HDC hDC);
     virtual void DoPostPaint(HDC hDC, const RECT& rcPaint);
 

@@ -89,6 +89,13 @@ void CControlUI::PaintStatusImage(HDC hDC) {
 
 void CControlUI::PaintText(HDC hDC) {}
 
+void CControlUI::AddRestingImages(std::vector<std::wstring>& images) const {
+    for (const std::wstring* image : {&m_sBkImage, &m_sForeImage}) {
+        if (!image->empty())
+            images.push_back(*image);
+    }
+}
+
 void CControlUI::PaintBorder(HDC hDC) {
     if (m_dwBorderColor == 0 && m_dwFocusBorderColor == 0)
         return;

@@ -149,7 +149,7 @@ public:
     // size, drops the images resampled for the old scale and lays the whole tree out again.
     const CDpiScale& GetDpiScale() const { return m_scale; }
     void SetDpi(UINT dpi);
-    // Starts decoding the background images of the controls visible now (resampled for the window's
+    // Starts decoding the images the controls visible now show at rest (resampled for the window's
     // scale) on a thread of their own, so that the first paint finds them ready. The window base calls
     // it once the skin is built; the first image request waits for them.
     void PrefetchImages();
@@ -215,7 +215,7 @@ private:
     static CControlUI* CALLBACK FindControlFromTab(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromShortcut(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromUpdate(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK CollectBkImage(CControlUI* pThis, LPVOID pData);
+    static CControlUI* CALLBACK CollectRestingImages(CControlUI* pThis, LPVOID pData);
     // Registers what PrefetchImages decoded, as AddImage and GetScaledImage would have; waits for it.
     void AdoptPrefetchedImages();
 

@@ -226,10 +226,8 @@ const TImageInfo* CPaintManagerUI::AddImage(LPCWSTR bitmap, LPCWSTR type, DWORD 
     return m_aImages.back().get();
 }
 
-CControlUI* CALLBACK CPaintManagerUI::CollectBkImage(CControlUI* pThis, LPVOID pData) {
-    auto& strings = *static_cast<std::vector<std::wstring>*>(pData);
-    if (!pThis->GetBkImage().empty())
-        strings.push_back(pThis->GetBkImage());
+CControlUI* CALLBACK CPaintManagerUI::CollectRestingImages(CControlUI* pThis, LPVOID pData) {
+    pThis->AddRestingImages(*static_cast<std::vector<std::wstring>*>(pData));
     return nullptr;
 }
 
@@ -237,7 +235,7 @@ void CPaintManagerUI::PrefetchImages() {
     if (m_pRoot == nullptr || m_prefetch)
         return;
     std::vector<std::wstring> strings;
-    m_pRoot->FindControl(&CPaintManagerUI::CollectBkImage, &strings, kFindVisible);
+    m_pRoot->FindControl(&CPaintManagerUI::CollectRestingImages, &strings, kFindVisible);
     // The files are read here, since the skin archive is not shared with the worker.
     std::vector<CImagePrefetch::TImage> images;
     for (const auto& string : strings) {

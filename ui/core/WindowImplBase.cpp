@@ -152,7 +152,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
         ::ExitProcess(kSkinLoadFailedExitCode);
     }
     m_PaintManager.AttachRoot(pRoot);
-    // While the window is still being made and shown, its first page's backgrounds decode beside it.
+    // While the window is still being made and shown, its first page's images decode beside it.
     m_PaintManager.PrefetchImages();
     m_PaintManager.AddNotifier(this);
     if (m_PaintManager.IsShadow() && !m_PaintManager.IsSelfShadow())

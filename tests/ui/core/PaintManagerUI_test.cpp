@@ -10,6 +10,7 @@
 #include "tests/support/TestEnv.h"
 #include "tests/ui/controls/ControlHost.h"
 #include "tests/ui/controls/ProbeUI.h"
+#include "ui/controls/ButtonUI.h"
 #include "ui/controls/ContainerUI.h"
 #include "ui/controls/TabLayoutUI.h"
 #include "ui/controls/VerticalLayoutUI.h"
@@ -612,10 +613,10 @@ TEST_F(PaintManagerTest, LayeredShadowSurroundsTheInsetContent) {
     SetWindowLongW(s_window->Window(), GWL_EXSTYLE, exStyle);
 }
 
-// Backgrounds of the controls shown first are decoded (and resampled) ahead of the first paint: the
-// paint draws what was read then, a scale changed meanwhile gets images made for the new scale, and the
-// page hidden at the time loads its own background when it is selected.
-TEST_F(PaintManagerTest, BackgroundsDecodedAheadAreTheOnesDrawn) {
+// The images of the controls shown first (a page's background, a button's normal image) are decoded,
+// and resampled, ahead of the first paint: the paint draws what was read then, a scale changed meanwhile
+// gets images made for the new scale, and the page hidden at the time loads its own when selected.
+TEST_F(PaintManagerTest, ImagesDecodedAheadAreTheOnesDrawn) {
     ControlTest::CSkinFolder skin;
     CPaintManagerUI& pm = s_window->Manager();
     const struct {
@@ -625,27 +626,38 @@ TEST_F(PaintManagerTest, BackgroundsDecodedAheadAreTheOnesDrawn) {
                  {96, 144, L"ahead96to144.png"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::wstring buttonImage = std::wstring(L"button_") + c.name;
         skin.AddImage(c.name, 20, 10, 0x3060C0);
+        skin.AddImage(buttonImage, 20, 10, 0x60C030);
         skin.AddImage(L"hidden.png", 20, 10, 0x30C060);
         auto* tab = new CTabLayoutUI();
-        for (const wchar_t* image : {c.name, L"hidden.png"}) {
-            auto* page = new CVerticalLayoutUI();
-            page->SetBkImage(image);
-            tab->Add(page);
-        }
+        auto* shown = new CVerticalLayoutUI();
+        shown->SetBkImage(c.name);
+        auto* button = new CButtonUI();
+        button->SetFixedHeight(40);
+        button->SetNormalImage(buttonImage);
+        shown->Add(button);
+        tab->Add(shown);
+        auto* hidden = new CVerticalLayoutUI();
+        hidden->SetBkImage(L"hidden.png");
+        tab->Add(hidden);
         pm.SetDpi(c.prefetchDpi);
         s_window->Attach(tab);
         pm.PrefetchImages();
-        // Rewritten after the prefetch read it: the first paint must not need to read it again.
+        // Rewritten after the prefetch read them: the first paint must not need to read them again.
         skin.AddImage(c.name, 20, 10, 0xC03060);
+        skin.AddImage(buttonImage, 20, 10, 0xC03060);
         pm.SetDpi(c.paintDpi);
         std::vector<uint32_t> pixels = s_window->Render();
-        EXPECT_EQ(s_window->PixelAt(pixels, 5, 5) & 0xFFFFFF, 0x3060C0u);
-        const TImageInfo* drawn = pm.GetScaledImage(c.name);
-        ASSERT_NE(drawn, nullptr);
+        EXPECT_EQ(s_window->PixelAt(pixels, 5, 5) & 0xFFFFFF, 0x60C030u) << "the button";
+        EXPECT_EQ(s_window->PixelAt(pixels, 5, 100) & 0xFFFFFF, 0x3060C0u) << "the page";
         const CDpiScale scale(c.paintDpi);
-        EXPECT_EQ(drawn->width, scale.Scale(20));
-        EXPECT_EQ(drawn->height, scale.Scale(10));
+        for (const std::wstring& name : {std::wstring(c.name), buttonImage}) {
+            const TImageInfo* drawn = pm.GetScaledImage(name.c_str());
+            ASSERT_NE(drawn, nullptr);
+            EXPECT_EQ(drawn->width, scale.Scale(20));
+            EXPECT_EQ(drawn->height, scale.Scale(10));
+        }
 
         tab->SelectItem(1);
         pixels = s_window->Render();
