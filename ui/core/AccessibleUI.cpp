@@ -16,10 +16,13 @@ const IID kIID_IAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xa
 
 namespace {
 
+// The registries below are never destroyed: controls of a window that outlives main (a static one)
+// report their end from its destructor at exit, after statics made later than it are gone.
+
 // Every object handed out and not yet released, so that a control that goes can disconnect them.
 std::vector<CAccessibleUI*>& LiveObjects() {
-    static std::vector<CAccessibleUI*> objects;
-    return objects;
+    static auto* objects = new std::vector<CAccessibleUI*>();
+    return *objects;
 }
 
 // Event child ids: negative, so that they never mean "the n-th child", and never reused.
@@ -30,8 +33,8 @@ struct TEventIds {
 };
 
 TEventIds& EventIds() {
-    static TEventIds ids;
-    return ids;
+    static auto* ids = new TEventIds();
+    return *ids;
 }
 
 LONG EventIdOf(CControlUI* pControl) {
@@ -47,8 +50,8 @@ LONG EventIdOf(CControlUI* pControl) {
 
 // Default actions asked for and not yet run, in order.
 std::vector<std::pair<CPaintManagerUI*, CControlUI*>>& PendingActions() {
-    static std::vector<std::pair<CPaintManagerUI*, CControlUI*>> pending;
-    return pending;
+    static auto* pending = new std::vector<std::pair<CPaintManagerUI*, CControlUI*>>();
+    return *pending;
 }
 
 HWND WindowOf(const CPaintManagerUI* pManager) {
