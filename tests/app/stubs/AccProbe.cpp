@@ -7,7 +7,8 @@
 //                              "name | hit | first | last | next | previous | left | right | up | down",
 //                              hit being the deepest object accHitTest finds at the object's centre,
 //                              the others accNavigate's answers by name ("" for none)
-//   AccProbe do CLASS NAME     accDoDefaultAction on the first object of that name: "do NAME 0x<hr>"
+//   AccProbe do CLASS NAME     accDoDefaultAction on the first object of that name: "do NAME 0x<hr>",
+//                              or "do NAME " and why there was no such object
 //   AccProbe events SECONDS    a win-event hook on every other process, recording in
 //                              "AccEvents.cmdline.txt": "listening" once, then "<ms> <event> role |
 //                              name | value" per focus, state, value and name change, show and hide,
@@ -206,12 +207,19 @@ IAccessible* FindByName(IAccessible* acc, const std::wstring& name) {
     return found;
 }
 
-IAccessible* ClientOf(const wchar_t* windowClass) {
+// The window's client object; "why" says what was missing when there is none.
+IAccessible* ClientOf(const wchar_t* windowClass, std::wstring* why = nullptr) {
     HWND window = FindWindowW(windowClass, nullptr);
     IAccessible* acc = nullptr;
+    HRESULT hr = E_FAIL;
     if (window)
-        AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,
-                                   reinterpret_cast<void**>(&acc));
+        hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,
+                                        reinterpret_cast<void**>(&acc));
+    if (!acc && why) {
+        wchar_t code[16];
+        wsprintfW(code, L"0x%08x", static_cast<unsigned>(hr));
+        *why = window ? L"no client object " + std::wstring(code) : L"no window";
+    }
     return acc;
 }
 
@@ -234,18 +242,20 @@ int Layout(const wchar_t* windowClass) {
 }
 
 int DoDefault(const wchar_t* windowClass, const std::wstring& name) {
-    IAccessible* client = ClientOf(windowClass);
+    std::wstring result;
+    IAccessible* client = ClientOf(windowClass, &result);
     IAccessible* target = client ? FindByName(client, name) : nullptr;
-    HRESULT hr = E_FAIL;
+    if (client && !target)
+        result = L"not in the tree";
     if (target) {
-        hr = target->accDoDefaultAction(Self());
+        wchar_t code[16];
+        wsprintfW(code, L"0x%08x", static_cast<unsigned>(target->accDoDefaultAction(Self())));
+        result = code;
         target->Release();
     }
     if (client)
         client->Release();
-    wchar_t code[16];
-    wsprintfW(code, L"0x%08x", static_cast<unsigned>(hr));
-    StubRecord::AppendLine(kProgram, L"do " + name + L" " + code);
+    StubRecord::AppendLine(kProgram, L"do " + name + L" " + result);
     return 0;
 }
 
