@@ -2,7 +2,6 @@
 // message loop.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <ole2.h>
 
 #include "app/AppContext.h"
@@ -16,7 +15,6 @@
 
 namespace {
 constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kStandardClasses = 0x4000;
 // Another installer holds the name but shows no window to bring forward (it is starting or ending,
 // with its window not yet made or already gone): the start must not look like a success.
 constexpr int kExitAnotherInstance = 3;
@@ -30,8 +28,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     if (!singleInstance.IsFirst())
         return CSingleInstance::ActivateWindow(CMainDlg::kWindowClassName) ? 0 : kExitAnotherInstance;
 
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), kStandardClasses};
-    InitCommonControlsEx(&controls);
     AppContext& context = AppContext::Instance();
     context.SetLaunchId(AppContext::ParseLaunchId(commandLine ? commandLine : L""));
 

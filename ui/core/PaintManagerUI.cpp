@@ -48,11 +48,6 @@ std::vector<CPaintManagerUI*>& CPaintManagerUI::AllManagers() {
 }
 
 CPaintManagerUI::CPaintManagerUI() {
-    static const bool commonControlsReady = [] {
-        ::InitCommonControls();
-        return true;
-    }();
-    (void)commonControlsReady;
     m_pDefaultFont = CreateSkinFont(nullptr, 0, false, false, false);
 }
 

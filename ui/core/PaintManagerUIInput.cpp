@@ -4,6 +4,7 @@
 #include "ui/core/AccessibleUI.h"
 #include "ui/core/ListenerList.h"
 #include "ui/core/PaintManagerUI.h"
+#include "ui/core/WindowWnd.h"
 
 namespace SkinUI {
 
@@ -242,7 +243,7 @@ void CPaintManagerUI::OnMouseMove(LPARAM lParam) {
             m_hwndTooltip == nullptr
                 ? kDefaultHoverTimeMs
                 : static_cast<DWORD>(::SendMessageW(m_hwndTooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
-        ::_TrackMouseEvent(&tme);
+        ::TrackMouseEvent(&tme);
         m_bMouseTracking = true;
     }
     const POINT pt = PointOf(lParam);
@@ -374,6 +375,7 @@ void CPaintManagerUI::ShowTooltip(CControlUI* pHover) {
     m_ToolTip.lpszText = &m_sToolTipText[0];
     m_ToolTip.rect = pHover->GetPos();
     if (m_hwndTooltip == nullptr) {
+        CWindowWnd::LoadCommonControls();
         m_hwndTooltip = ::CreateWindowExW(
             0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint, nullptr, hInst, nullptr);

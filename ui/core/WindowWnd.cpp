@@ -1,6 +1,8 @@
 // CWindowWnd: registration, creation, the two window procedures, modal loop and window helpers.
 #include "ui/core/WindowWnd.h"
 
+#include <commctrl.h>
+
 #include "ui/core/PaintManagerUI.h"
 
 namespace SkinUI {
@@ -51,7 +53,16 @@ bool CWindowWnd::RegisterWindowClass() {
     return RegisteredOrExists(::RegisterClassW(&wc));
 }
 
+void CWindowWnd::LoadCommonControls() {
+    static const bool loaded = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+        return ::InitCommonControlsEx(&controls) != FALSE;
+    }();
+    (void)loaded;
+}
+
 bool CWindowWnd::RegisterSuperclass() {
+    LoadCommonControls();
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     if (!::GetClassInfoExW(nullptr, GetSuperClassName(), &wc) &&
