@@ -207,6 +207,41 @@ IAccessible* FindByName(IAccessible* acc, const std::wstring& name) {
     return found;
 }
 
+// Where windows of the class are, desk by desk, when this process's own desk has none: a probe on
+// another desk than the installer cannot read it.
+std::wstring DesktopsSeen(const wchar_t* windowClass) {
+    struct TSearch {
+        const wchar_t* windowClass;
+        std::wstring found;
+    } search{windowClass, {}};
+    wchar_t own[128] = {};
+    GetUserObjectInformationW(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, own, sizeof(own), nullptr);
+    search.found = L" (on desk " + std::wstring(own) + L"; windows of the class:";
+    EnumDesktopsW(GetProcessWindowStation(), [](LPWSTR name, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<TSearch*>(param);
+        HDESK desk = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+        int count = 0;
+        if (desk) {
+            struct TCount {
+                const wchar_t* windowClass;
+                int* count;
+            } counting{s->windowClass, &count};
+            EnumDesktopWindows(desk, [](HWND window, LPARAM param) -> BOOL {
+                auto* c = reinterpret_cast<TCount*>(param);
+                wchar_t name[64] = {};
+                GetClassNameW(window, name, 64);
+                if (lstrcmpiW(name, c->windowClass) == 0)
+                    ++*c->count;
+                return TRUE;
+            }, reinterpret_cast<LPARAM>(&counting));
+            CloseDesktop(desk);
+        }
+        s->found += L" " + std::wstring(name) + L"=" + (desk ? std::to_wstring(count) : L"?");
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found + L")";
+}
+
 // The window's client object; "why" says what was missing when there is none.
 IAccessible* ClientOf(const wchar_t* windowClass, std::wstring* why = nullptr) {
     HWND window = FindWindowW(windowClass, nullptr);
@@ -218,7 +253,7 @@ IAccessible* ClientOf(const wchar_t* windowClass, std::wstring* why = nullptr) {
     if (!acc && why) {
         wchar_t code[16];
         wsprintfW(code, L"0x%08x", static_cast<unsigned>(hr));
-        *why = window ? L"no client object " + std::wstring(code) : L"no window";
+        *why = window ? L"no client object " + std::wstring(code) : L"no window" + DesktopsSeen(windowClass);
     }
     return acc;
 }
