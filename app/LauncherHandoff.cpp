@@ -322,20 +322,26 @@ InstallOutcome CLauncherHandoff::RunLauncher() {
     return outcome;
 }
 
-// The installer runs elevated; the launcher, and every game it starts, should not. The shell reports
-// success for any file it accepts and complains about the rest in a box of its own, so only a program
-// that can run goes through it. Without the shell the launcher gets a token stripped of administrator
-// rights, never ours: a user could end their own shell to force that way.
+// The installer runs elevated; the launcher, and every game it starts, should not. A child of the
+// user's shell takes the shell's token and costs us no COM. The shell's own start reports success for
+// any file it accepts and complains about the rest in a box of its own, so only a program that can run
+// goes through it. Without the shell the launcher gets a token stripped of administrator rights, never
+// ours: a user could end their own shell to force that way.
 bool CLauncherHandoff::StartLauncher(const std::wstring& launcher, const std::wstring& arguments) {
-    DWORD binaryType = 0;
     const std::wstring folder = launcher.substr(0, launcher.find_last_of(L'\\'));
+    const std::wstring commandLine = QuoteArgument(launcher) + (arguments.empty() ? L"" : L" " + arguments);
+    if (StartAsShellChild(launcher, commandLine, folder)) {
+        FileLogger::Instance().Log(kLogInfo, __LINE__, kSource,
+                                   L"launcher %s started as the desktop shell's child", launcher.c_str());
+        return true;
+    }
+    DWORD binaryType = 0;
     if (m_places.startAsUser && GetBinaryTypeW(launcher.c_str(), &binaryType) &&
         m_places.startAsUser(launcher, arguments, folder)) {
         FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"launcher %s started through the desktop shell",
                                    launcher.c_str());
         return true;
     }
-    const std::wstring commandLine = QuoteArgument(launcher) + (arguments.empty() ? L"" : L" " + arguments);
     if (RestrictedStart::Start(launcher, commandLine, folder)) {
         FileLogger::Instance().Log(kLogInfo, __LINE__, kSource, L"launcher %s started with a restricted token",
                                    launcher.c_str());
@@ -347,18 +353,26 @@ bool CLauncherHandoff::StartLauncher(const std::wstring& launcher, const std::ws
     return false;
 }
 
+bool CLauncherHandoff::StartAsShellChild(const std::wstring& program,
+                                         const std::wstring& commandLine,
+                                         const std::wstring& folder) const {
+    return m_places.shellProcessId &&
+           ShellChild::Start(m_places.shellProcessId(), program, commandLine, folder);
+}
+
 bool CLauncherHandoff::OpenAsUser(const std::wstring& document) {
-    if (m_places.startAsUser && m_places.startAsUser(document, std::wstring(), std::wstring()))
-        return true;
-    // The system's own opener, from the system folder, run with the stripped token: whatever it
-    // starts for the document (the browser) inherits that token.
+    // The system's own opener, from the system folder: whatever it starts for the document (the
+    // browser) inherits its token.
     wchar_t system[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
     const std::wstring opener = std::wstring(system) + L"\\rundll32.exe";
-    if (RestrictedStart::Start(opener, QuoteArgument(opener) + L" url.dll,FileProtocolHandler " + document,
-                               system))
+    const std::wstring openerLine = QuoteArgument(opener) + L" url.dll,FileProtocolHandler " + document;
+    const bool haveOpener = length > 0 && length < MAX_PATH;
+    if (haveOpener && StartAsShellChild(opener, openerLine, system))
+        return true;
+    if (m_places.startAsUser && m_places.startAsUser(document, std::wstring(), std::wstring()))
+        return true;
+    if (haveOpener && RestrictedStart::Start(opener, openerLine, system))
         return true;
     FileLogger::Instance().Log(kLogError, __LINE__, kSource,
                                L"page not opened (no shell, no restricted token): %u",

@@ -12,6 +12,7 @@
 
 #include "Runtime/ScopedHandle.h"
 #include "app/DesktopShell.h"
+#include "app/ShellChild.h"
 #include "app/WorkFolder.h"
 
 // Where the hand-off looks. MachinePlaces() gives the machine's own places; tests point them at
@@ -24,8 +25,11 @@ struct HandoffPlaces {
     std::wstring registryKey;                                  // holds "InstPath"
     std::vector<std::wstring> driveRoots;                      // default folder candidates, in order
     std::function<bool(const std::wstring&)> isTrustedRecord;  // may the ini record be believed?
-    // Starts a program or opens a document as the signed-in user (program, arguments, working folder);
-    // false when that way is not available, and a stripped token of ours is used instead.
+    // The process whose child a program started for the user becomes (0: none): the desktop shell.
+    std::function<DWORD()> shellProcessId = &ShellChild::DesktopShellProcessId;
+    // Starts a program or opens a document as the signed-in user (program, arguments, working folder),
+    // when no child of the shell could be started; false when that way is not available either, and a
+    // stripped token of ours is used instead.
     std::function<bool(const std::wstring&, const std::wstring&, const std::wstring&)> startAsUser =
         &DesktopShell::StartAsUser;
 };
@@ -95,8 +99,8 @@ public:
     // Waits for the package to end (at once, when the caller has waited for it), starts the new
     // launcher only when the package installed, and deletes a downloaded package either way.
     InstallOutcome RunLauncher();
-    // Opens a document or web page for the signed-in user: through the desktop shell, else with the
-    // stripped token of the launcher's start; never with our own. False when neither way worked.
+    // Opens a document or web page for the signed-in user by the launcher's ways: as the shell's child,
+    // through the shell, else with the stripped token; never with our own. False when none worked.
     bool OpenAsUser(const std::wstring& document);
     // The free space on the install folder's drive, and whether it is enough.
     FreeSpace UpdateFreeSpace() const;
@@ -123,9 +127,12 @@ public:
 private:
     bool ReadIniRecord();
     bool ReadRegistryRecord();
-    // Through the user's shell when it is there and the launcher can run at all, else as our child
-    // with a token stripped of administrator rights. True when it started (or the shell took it).
+    // As the user's shell's child, else through that shell when the launcher can run at all, else as
+    // our child with a token stripped of administrator rights. True when it started (or the shell took it).
     bool StartLauncher(const std::wstring& launcher, const std::wstring& arguments);
+    bool StartAsShellChild(const std::wstring& program,
+                           const std::wstring& commandLine,
+                           const std::wstring& folder) const;
 
     HandoffPlaces m_places;
     std::wstring m_installDir;

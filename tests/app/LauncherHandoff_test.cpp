@@ -2,6 +2,7 @@
 
 #include <exdisp.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 
 #include "Runtime/CommonUtils.h"
 #include "app/FileOwner.h"
+#include "app/RestrictedStart.h"
 #include "tests/app/stubs/StubRecord.h"
 #include "tests/support/TestEnv.h"
 
@@ -48,6 +50,37 @@ bool DesktopShellReady() {
 std::wstring StubPath(const wchar_t* name) {
     return TestEnv::BinaryDir() + L"\\tests\\app\\stubs\\" + name;
 }
+
+// A child of ours with the given image name; 0 when there is none.
+DWORD ChildNamed(const wchar_t* image) {
+    CScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && _wcsicmp(entry.szExeFile, image) == 0)
+            return entry.th32ProcessID;
+    return 0;
+}
+
+// A shell of the user's that runs without administrator rights: the stand-in, started with the
+// stripped token. Ended with the test.
+class UserShell {
+public:
+    UserShell() {
+        const std::wstring program = StubPath(L"ShellStandIn.exe");
+        if (RestrictedStart::Start(program, std::wstring(), TestEnv::BinaryDir()))
+            TestEnv::PumpUntil([&] { return (m_id = ChildNamed(L"ShellStandIn.exe")) != 0; }, kProcessWaitMs);
+    }
+    ~UserShell() {
+        CScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, m_id));
+        if (process.IsValid() && TerminateProcess(process.Get(), 0))
+            WaitForSingleObject(process.Get(), kProcessWaitMs);
+    }
+    DWORD Id() const { return m_id; }
+
+private:
+    DWORD m_id = 0;
+};
 
 // A registry key of the test's own under HKEY_CURRENT_USER, removed with its values afterwards.
 class TestKey {
@@ -152,6 +185,7 @@ protected:
     }
     // The shell is not there: the launcher must then start as our own child.
     static bool NoShell(const std::wstring&, const std::wstring&, const std::wstring&) { return false; }
+    static DWORD NoShellProcess() { return 0; }
 
     TestEnv::TempDir m_dir;
     TestKey m_key;
@@ -304,46 +338,85 @@ TEST_F(HandoffTest, InstPathLengthsAndTypes) {
     EXPECT_EQ(L"", expandable.InstallDir());
 }
 
-// An installed launcher is started with the launch identifier, 0 included, and the window is done:
-// through the user's desktop shell (Wine's "explorer.exe /desktop") in the launcher's folder, or, where
-// no shell answers, as our own child with a token outside Administrators (ours is inside); a page
-// opened for the user without a shell takes the same way.
-TEST_F(HandoffTest, HandsOverToInstalledLauncher) {
+// An installed launcher is started with the launch identifier, 0 included, in its own folder, and the
+// window is done. It runs as the user: as a child of the user's desktop shell (Wine's "explorer.exe
+// /desktop"), whose token it takes: a shell without administrator rights gives a launcher without
+// them, though ours has them. Where no shell process can be had, through the shell's own start;
+// where no shell answers either, as our own child with a token outside Administrators. A page opened
+// for the user takes the same ways.
+TEST_F(HandoffTest, HandsOverToInstalledLauncherAsTheUser) {
     const std::wstring folder = MakeLauncherFolder(L"Zorva Launcher");
     const std::wstring launcher = folder + L"\\ZorvaLauncher.exe";
     ASSERT_TRUE(m_key.SetInstPath(folder));
     ASSERT_TRUE(DesktopShellReady());
-
-    CLauncherHandoff first(Places());
-    EXPECT_TRUE(first.DetectEnvironment(0));
-    std::vector<Start> starts = WaitForStarts(folder, 1);
-    ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"0", L"-d"}), starts[0].args);
-    EXPECT_EQ(0, _wcsicmp(L"explorer.exe", starts[0].parent.c_str())) << starts[0].parent;
-    EXPECT_EQ(0, _wcsicmp(folder.c_str(), starts[0].folder.c_str())) << starts[0].folder;
-
-    HandoffPlaces places = Places();
-    places.startAsUser = &NoShell;
-    CLauncherHandoff second(places);
-    EXPECT_TRUE(second.DetectEnvironment(42));
-    EXPECT_EQ(42, second.LaunchId());
-    starts = WaitForStarts(folder, 2);
-    ASSERT_EQ(2u, starts.size());
-    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"42", L"-d"}), starts[1].args);
-    EXPECT_EQ(0, _wcsicmp(L"LauncherHandoff_test.exe", starts[1].parent.c_str())) << starts[1].parent;
-    EXPECT_EQ(0, _wcsicmp(folder.c_str(), starts[1].folder.c_str())) << starts[1].folder;
-    EXPECT_EQ(L"0", starts[1].admin);
     BYTE admins[SECURITY_MAX_SID_SIZE] = {};
     DWORD size = sizeof(admins);
     BOOL member = FALSE;
     ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
                 CheckTokenMembership(nullptr, admins, &member));
-    EXPECT_TRUE(member) << "the test itself runs as an administrator, as the installer does";
+    ASSERT_TRUE(member) << "the test itself runs as an administrator, as the installer does";
+    int shellStarts = 0;
+    auto countedShellStart = [&](const std::wstring& program, const std::wstring& arguments,
+                                 const std::wstring& workFolder) {
+        ++shellStarts;
+        return DesktopShell::StartAsUser(program, arguments, workFolder);
+    };
+    struct Way {
+        const char* name;
+        std::function<DWORD()> shellProcessId;
+        std::wstring parent;
+        const wchar_t* admin;  // null: whatever the shell has (under Wine every program is an administrator)
+        int shellStarts;
+    };
+    const UserShell userShell;
+    ASSERT_NE(0u, userShell.Id());
+    const Way ways[] = {
+        {"the desktop shell's child", &ShellChild::DesktopShellProcessId, L"explorer.exe", nullptr, 0},
+        {"a user shell's child", [&] { return userShell.Id(); }, L"ShellStandIn.exe", L"0", 0},
+        {"through the desktop shell", &NoShellProcess, L"explorer.exe", nullptr, 1},
+    };
+    int launchId = 0;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        HandoffPlaces places = Places();
+        places.shellProcessId = way.shellProcessId;
+        places.startAsUser = countedShellStart;
+        shellStarts = 0;
+        CLauncherHandoff handoff(places);
+        EXPECT_TRUE(handoff.DetectEnvironment(launchId));
+        const std::vector<Start> starts = WaitForStarts(folder, static_cast<size_t>(launchId) + 1);
+        ASSERT_EQ(static_cast<size_t>(launchId) + 1, starts.size());
+        const Start& start = starts.back();
+        EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", std::to_wstring(launchId), L"-d"}), start.args);
+        EXPECT_EQ(0, _wcsicmp(way.parent.c_str(), start.parent.c_str())) << start.parent;
+        EXPECT_EQ(0, _wcsicmp(folder.c_str(), start.folder.c_str())) << start.folder;
+        if (way.admin) {
+            EXPECT_EQ(way.admin, start.admin);
+        }
+        EXPECT_EQ(way.shellStarts, shellStarts);
+        ++launchId;
+    }
 
-    EXPECT_TRUE(second.OpenAsUser(launcher));
-    starts = WaitForStarts(folder, 3);
-    ASSERT_EQ(3u, starts.size());
-    EXPECT_EQ(L"0", starts[2].admin);
+    HandoffPlaces places = Places();
+    places.shellProcessId = &NoShellProcess;
+    places.startAsUser = &NoShell;
+    CLauncherHandoff ours(places);
+    EXPECT_TRUE(ours.DetectEnvironment(42));
+    EXPECT_EQ(42, ours.LaunchId());
+    std::vector<Start> starts = WaitForStarts(folder, 4);
+    ASSERT_EQ(4u, starts.size());
+    EXPECT_EQ((std::vector<std::wstring>{launcher, L"-i", L"42", L"-d"}), starts[3].args);
+    EXPECT_EQ(0, _wcsicmp(L"LauncherHandoff_test.exe", starts[3].parent.c_str())) << starts[3].parent;
+    EXPECT_EQ(0, _wcsicmp(folder.c_str(), starts[3].folder.c_str())) << starts[3].folder;
+    EXPECT_EQ(L"0", starts[3].admin);
+
+    EXPECT_TRUE(ours.OpenAsUser(launcher));
+    places.shellProcessId = [&] { return userShell.Id(); };
+    EXPECT_TRUE(CLauncherHandoff(places).OpenAsUser(launcher));
+    starts = WaitForStarts(folder, 6);
+    ASSERT_EQ(6u, starts.size());
+    EXPECT_EQ(L"0", starts[4].admin);
+    EXPECT_EQ(L"0", starts[5].admin);
 }
 
 // A launcher that is found but will not start counts as none: the normal install runs.
@@ -433,6 +506,7 @@ TEST_F(HandoffTest, ModuleFolderPackageIsKeptAndIdentifierPassed) {
     const std::wstring package = Module() + L"\\zvinstaller.exe";
     ASSERT_TRUE(CopyFileW(StubPath(L"zvinstaller.exe").c_str(), package.c_str(), FALSE));
     HandoffPlaces places = Places();
+    places.shellProcessId = &NoShellProcess;
     places.startAsUser = &NoShell;
     CLauncherHandoff handoff(places);
     ASSERT_FALSE(handoff.DetectEnvironment(9));

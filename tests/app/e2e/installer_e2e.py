@@ -199,7 +199,7 @@ class World:
 
     def launcher_starts(self, folder):
         """(command line, parent image, working folder) of each start of the launcher in a folder; it
-        records beside itself, since through the desktop shell it has the shell's environment."""
+        records beside itself, since as the desktop shell's child it has the user's environment."""
         where = self.unix_path(folder)
         lines = self.recorded("ZorvaLauncher", where)
         origins = self.recorded("ZorvaLauncher.origin", where)
@@ -444,8 +444,8 @@ def holds_our_files(world, folder):
 
 
 def unelevated_start(world, folder, installer, parent):
-    """The launcher was started through the desktop shell (as the user; under Wine every process of the
-    prefix reads as an administrator), or, when Wine's shell does not answer under load, by the installer
+    """The launcher was started as the desktop shell's child or through the shell (as the user; under Wine
+    every process of the prefix reads as an administrator), or, when Wine's shell does not answer under load, by the installer
     with its restricted token."""
     if parent.lower() == "explorer.exe":
         return True
@@ -545,7 +545,7 @@ def case_one_click(world):
         r'signature of .*zvinstaller\.exe: WinVerifyTrust 0x00000000, signer ".+", pin matched',
         r"package .*zvinstaller\.exe into C:\\Zorva网络\\ZorvaTarnis: started",
         r"package ended with exit code 0; launcher in the install folder",
-        r"launcher .*ZorvaLauncher\.exe started (through the desktop shell|with a restricted token)",
+        r"launcher .*ZorvaLauncher\.exe started (as the desktop shell's child|through the desktop shell|with a restricted token)",
         r"exit code 0$"])
     print("run log:\n" + text)
 
