@@ -7,7 +7,7 @@
 # previous one's gigabyte is still being flushed costs two to four times the CPU; which client
 # goes first turns from run to run.
 # Then the installer: size, start-up at 100 % and at 150 % beside the smallest window program (taking
-# turns, 15 runs each, BENCH_STARTUP_RUNS), peak memory of a whole install.
+# turns, 21 counted runs each after one uncounted, BENCH_STARTUP_RUNS), peak memory of a whole install.
 # Ends with one name=value line per figure (medians; the minimum and the spread, (max - min) /
 # median, beside the download times).   bench.sh BUILD_DIR
 set -u
@@ -27,7 +27,7 @@ state=$build/bench
 servers=$state/servers
 size=$((1024 * 1024 * 1024))
 runs=${BENCH_RUNS:-5}
-startup_runs=${BENCH_STARTUP_RUNS:-15}
+startup_runs=${BENCH_STARTUP_RUNS:-21}
 mkdir -p "$state"
 
 xvfb_pid=

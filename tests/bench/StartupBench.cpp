@@ -4,7 +4,9 @@
 // run to run and every other run goes backwards: a start is slowed by the cleanup of the program
 // ended just before it, and in a fixed cycle each program would always follow the same one. "--dpi=N" before a program starts it (and those after it, until the
 // next "--dpi=") at display scale N (HKCU\Control Panel\Desktop LogPixels, which Wine reads when a
-// program starts); the prefix's own value is put back when the bench ends, also on failure.
+// program starts); the prefix's own value is put back when the bench ends, also on failure. A first
+// round, not counted, starts every program once: the first start of each pays for caches (Wine's,
+// the page cache's) that every later start finds filled.
 // Prints one median per program, in the order given:
 //   StartupBench <runs> [--dpi=N] <program> [[--dpi=N] <program> ...]
 //     ->   startup_seconds=<median> (one line each)
@@ -119,9 +121,10 @@ int wmain(int argc, wchar_t** argv) {
     QueryPerformanceFrequency(&frequency);
     CDisplayScale scale;
     std::vector<std::vector<double>> times(count);
-    for (int run = 0; run < runs; ++run) {
+    // Run -1 is the uncounted first round.
+    for (int run = -1; run < runs; ++run) {
         for (size_t n = 0; n < count; ++n) {
-            const size_t p = (run + (run % 2 == 0 ? n : count - 1 - n)) % count;
+            const size_t p = run < 0 ? n : (run + (run % 2 == 0 ? n : count - 1 - n)) % count;
             if (!scale.Set(programs[p].dpi)) {
                 fwprintf(stderr, L"StartupBench: cannot set the display scale %lu\n", programs[p].dpi);
                 return 1;
@@ -129,7 +132,8 @@ int wmain(int argc, wchar_t** argv) {
             const double seconds = TimeStartup(programs[p].path, frequency);
             if (seconds < 0)
                 return 1;
-            times[p].push_back(seconds);
+            if (run >= 0)
+                times[p].push_back(seconds);
         }
     }
     for (auto& samples : times) {
