@@ -19,7 +19,7 @@ typename List::iterator Find(List& list, const CRefPtr<CCurlBase>& transfer) {
 
 }  // namespace
 
-CCurlWorkshop::CCurlWorkshop() : m_wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+CCurlWorkshop::CCurlWorkshop() = default;
 
 CCurlWorkshop::~CCurlWorkshop() {
     if (m_multi)
@@ -44,7 +44,7 @@ bool CCurlWorkshop::AddTransfer(const CRefPtr<CCurlBase>& transfer) {
         auto removal = Find(m_pendingRemovals, transfer);
         if (removal != m_pendingRemovals.end())
             m_pendingRemovals.erase(removal);
-        asleep = WakeLocked();
+        asleep = NeedsRestartLocked();
     }
     if (asleep)
         StartAgain();
@@ -58,15 +58,14 @@ bool CCurlWorkshop::RemoveTransfer(const CRefPtr<CCurlBase>& transfer) {
         if (!m_multi)
             return false;
         m_pendingRemovals.push_back(transfer);
-        asleep = WakeLocked();
+        asleep = NeedsRestartLocked();
     }
     if (asleep)
         StartAgain();
     return true;
 }
 
-bool CCurlWorkshop::WakeLocked() {
-    SetEvent(m_wake.Get());
+bool CCurlWorkshop::NeedsRestartLocked() {
     const bool asleep = m_asleep;
     m_asleep = false;
     return asleep;
@@ -77,11 +76,6 @@ void CCurlWorkshop::StartAgain() {
     // still be leaving.
     DestroyThread(INFINITE);
     StartThread();
-}
-
-bool CCurlWorkshop::StopThread(DWORD timeoutMs) {
-    SetEvent(m_wake.Get());
-    return CSimpleThread::StopThread(timeoutMs);
 }
 
 void CCurlWorkshop::Run() {
@@ -109,8 +103,6 @@ bool CCurlWorkshop::WaitForWork() {
         Sleep(kIdleSleepMs);
         return true;
     }
-    if (WaitForSingleObject(m_wake.Get(), kIdleExitMs) == WAIT_OBJECT_0)
-        return true;
     CAutoLock hold(m_lock);
     // Decided under the lock, so that a hand-over either finds the worker awake or starts it again.
     m_asleep = !HasTransfersLocked();
