@@ -8,25 +8,30 @@ bool CProcessExitWatch::Start(HANDLE process, HWND window, UINT message) {
     m_process.Reset(own);
     m_window = window;
     m_message = message;
-    if (!RegisterWaitForSingleObject(&m_wait, m_process.Get(), &CProcessExitWatch::OnEnded, this, INFINITE,
-                                     WT_EXECUTEONLYONCE)) {
-        m_wait = nullptr;
-        m_process.Reset();
+    if (!SetTimer(m_window, TimerId(), kLookMs, &CProcessExitWatch::OnTimer)) {
+        Cancel();
         return false;
     }
+    PostIfEnded();
     return true;
 }
 
 void CProcessExitWatch::Cancel() {
-    if (m_wait) {
-        // Waits for a callback that is running: it only posts, so this never waits long.
-        UnregisterWaitEx(m_wait, INVALID_HANDLE_VALUE);
-        m_wait = nullptr;
-    }
+    if (m_window)
+        KillTimer(m_window, TimerId());
+    m_window = nullptr;
     m_process.Reset();
 }
 
-void CALLBACK CProcessExitWatch::OnEnded(void* context, BOOLEAN) {
-    auto* self = static_cast<CProcessExitWatch*>(context);
-    PostMessageW(self->m_window, self->m_message, 0, 0);
+void CALLBACK CProcessExitWatch::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    reinterpret_cast<CProcessExitWatch*>(id)->PostIfEnded();
+}
+
+void CProcessExitWatch::PostIfEnded() {
+    // A tick that was already due when the watch was cancelled finds no process.
+    if (!m_process.IsValid() || WaitForSingleObject(m_process.Get(), 0) != WAIT_OBJECT_0)
+        return;
+    const HWND window = m_window;
+    Cancel();
+    PostMessageW(window, m_message, 0, 0);
 }
