@@ -34,7 +34,9 @@ CMsgBoxDlg* OpenBox(HWND owner, const wchar_t* text, const wchar_t* title, const
 }  // namespace
 
 CMainDlg::CMainDlg(HandoffPlaces places, std::vector<std::wstring> manifestEndpoints)
-    : m_handoff(std::move(places)), m_manifestEndpoints(std::move(manifestEndpoints)) {}
+    : m_handoff(std::move(places)), m_manifestEndpoints(std::move(manifestEndpoints)) {
+    SetClassIcon(kIconResource);
+}
 
 CMainDlg::~CMainDlg() = default;
 
@@ -46,7 +48,6 @@ void CMainDlg::OnFinalMessage(HWND hWnd) {
 }
 
 void CMainDlg::InitWindow() {
-    SetIcon(kIconResource);
     EnableMenuItem(GetSystemMenu(m_hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
     m_proInstallProgress = m_PaintManager.FindControl(L"pro_InstallProgress");
     m_lbDownload = m_PaintManager.FindControl(L"lb_download");

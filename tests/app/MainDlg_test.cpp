@@ -164,7 +164,29 @@ void CALLBACK CloseMainWhileAsked(HWND, UINT, UINT_PTR id, DWORD) {
     }
 }
 
+// Width of the icon a shell shows for a window: the window's own, else its class's.
+LONG ShellIconWidth(HWND window, bool big) {
+    auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, big ? ICON_BIG : ICON_SMALL2, 0));
+    if (icon == nullptr)
+        icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, big ? GCLP_HICON : GCLP_HICONSM));
+    ICONINFO info = {};
+    if (icon == nullptr || !GetIconInfo(icon, &info))
+        return 0;
+    BITMAP bitmap = {};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
 }  // namespace
+
+// The taskbar and the window switcher find the installer's icon for the main window, large and small.
+TEST_F(MainDlgTest, ShellFindsTheIconsAtTheSystemSizes) {
+    Open();
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), ShellIconWidth(m_main, true));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), ShellIconWidth(m_main, false));
+}
 
 // Escape on the main window asks before quitting, and Escape in the question answers it like
 // Cancel, so the installer stays open.

@@ -49,6 +49,11 @@ bool CWindowWnd::RegisterWindowClass() {
     wc.lpfnWndProc = &CWindowWnd::WndProc;
     wc.hInstance = ModuleInstance();
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    // Shared icons belong to the system, so the class may keep them for as long as it lives.
+    if (m_nClassIcon != 0)
+        wc.hIcon = static_cast<HICON>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(m_nClassIcon), IMAGE_ICON,
+                                                   RoundUpTo16(::GetSystemMetrics(SM_CXICON)),
+                                                   RoundUpTo16(::GetSystemMetrics(SM_CYICON)), LR_SHARED));
     wc.lpszClassName = GetWindowClassName();
     return RegisteredOrExists(::RegisterClassW(&wc));
 }
@@ -198,18 +203,6 @@ void CWindowWnd::CenterWindow() {
     else if (y + height > rcArea.bottom)
         y = rcArea.bottom - height;
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void CWindowWnd::SetIcon(UINT nRes) {
-    const int cx = RoundUpTo16(::GetSystemMetrics(SM_CXICON));
-    const int cy = RoundUpTo16(::GetSystemMetrics(SM_CYICON));
-    // Shared icons belong to the system, so the window may keep them for as long as it lives.
-    auto load = [&] {
-        return static_cast<HICON>(
-            ::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(nRes), IMAGE_ICON, cx, cy, LR_SHARED));
-    };
-    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(load()));
-    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(load()));
 }
 
 LRESULT CWindowWnd::SendMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {

@@ -46,7 +46,11 @@ public:
     UINT ShowModal();
     // Posts WM_CLOSE with the code as wParam.
     void Close(UINT nRet = IDOK);
-    void SetIcon(UINT nRes);
+    // The icon (a resource of the module) of the class the next Create registers. The class carries it,
+    // the small one taken by the system from the same resource, instead of the window being sent
+    // WM_SETICON: under Wine each WM_SETICON rebuilds the X window's icons, and a window whose class has
+    // none is first given a default one, together about 5 ms of a start.
+    void SetClassIcon(UINT nRes) { m_nClassIcon = nRes; }
 
     LRESULT SendMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0);
     LRESULT PostMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -74,6 +78,7 @@ protected:
     HWND m_hWnd = nullptr;
     WNDPROC m_OldWndProc = ::DefWindowProcW;
     bool m_bSubclassed = false;
+    UINT m_nClassIcon = 0;
 };
 
 }  // namespace SkinUI
