@@ -50,21 +50,27 @@ wine_prefix_copy() {
   rm -f "$WINEPREFIX/.lock" "$WINEPREFIX/.desktop-holder.pid" "$WINEPREFIX/wineserver"
 }
 
-# Starts Xvfb on the first free display number; sets DISPLAY and xvfb_pid.
+# Starts Xvfb on a free display number, which Xvfb itself picks and holds at once: runs started
+# side by side (a test run beside a benchmark) never share a display. Sets DISPLAY and xvfb_pid.
 start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
+  local out n=
+  out=$(mktemp) || return 1
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out" </dev/null >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    n=$(cat "$out")
+    [ -n "$n" ] && [ -e "/tmp/.X11-unix/X$n" ] && break
+    n=
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
   done
-  echo "wine-run: no free X display" >&2
+  rm -f "$out"
+  if [ -n "$n" ]; then
+    export DISPLAY=":$n"
+    return 0
+  fi
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  echo "wine-run: no X display" >&2
   return 1
 }

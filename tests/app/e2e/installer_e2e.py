@@ -915,8 +915,9 @@ def acc_probe(world, *args):
 
 def acc_tree(world, window_class=MAIN_CLASS):
     """(role, name, states, value, location) per object of a window's tree, indented by depth."""
-    return [tuple(part.strip() if i else part.rstrip() for i, part in enumerate(line.split(" | ")))
-            for line in acc_probe(world, "tree", window_class)]
+    lines = acc_probe(world, "tree", window_class)
+    check(lines != ["none"], "a window of class " + window_class)
+    return [tuple(part.strip() if i else part.rstrip() for i, part in enumerate(line.split(" | "))) for line in lines]
 
 
 def acc_do(world, name, window_class=MAIN_CLASS):
