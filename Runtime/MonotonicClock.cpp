@@ -11,13 +11,35 @@ constexpr double kResyncDriftMs = 500.0;
 constexpr double kMaxSkewMs = 31.25;
 constexpr double kBackwardToleranceMs = 2000.0;
 
-double CoarseMs() {
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
+double MsSince1970(const FILETIME& ft) {
     ULARGE_INTEGER t;
     t.LowPart = ft.dwLowDateTime;
     t.HighPart = ft.dwHighDateTime;
     return static_cast<double>(t.QuadPart - kEpochDifference) / 10000.0;
+}
+
+double CoarseMs() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    return MsSince1970(ft);
+}
+
+// The system time to the microsecond where the system can tell it (Windows 8 and later); before, the
+// timer resolution is raised to 1 ms for the reading. The precise reading also keeps the multimedia
+// library (and, under Wine, its audio compression manager) out of the process.
+double BaseCoarseMs() {
+    using PreciseTime = void(WINAPI*)(LPFILETIME);
+    static const auto precise = reinterpret_cast<PreciseTime>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    if (precise) {
+        FILETIME ft;
+        precise(&ft);
+        return MsSince1970(ft);
+    }
+    timeBeginPeriod(1);
+    const double ms = CoarseMs();
+    timeEndPeriod(1);
+    return ms;
 }
 
 struct ClockState {
@@ -52,9 +74,7 @@ double EstimateMs(ClockState& s) {
     s.haveLast = true;
 
     if (!s.synced) {
-        timeBeginPeriod(1);
-        s.baseCoarse = CoarseMs();
-        timeEndPeriod(1);
+        s.baseCoarse = BaseCoarseMs();
         s.baseFine = fine;
         s.synced = true;
     }
