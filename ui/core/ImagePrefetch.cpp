@@ -13,6 +13,9 @@ CImagePrefetch::~CImagePrefetch() {
 bool CImagePrefetch::Start(std::vector<TImage> images, const CDpiScale& scale) {
     if (m_thread.IsValid() || images.empty())
         return false;
+    m_done.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_done.IsValid())
+        return false;
     m_images = std::move(images);
     m_scale = scale;
     m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CImagePrefetch::Run, this, 0, nullptr)));
@@ -26,8 +29,9 @@ bool CImagePrefetch::Start(std::vector<TImage> images, const CDpiScale& scale) {
 std::vector<CImagePrefetch::TImage> CImagePrefetch::Finish() {
     if (m_thread.IsValid()) {
         // Decoding a handful of skin images ends by itself; nothing can stop it half-way.
-        ::WaitForSingleObject(m_thread.Get(), INFINITE);
+        ::WaitForSingleObject(m_done.Get(), INFINITE);
         m_thread.Reset();
+        m_done.Reset();
     }
     return std::move(m_images);
 }
@@ -43,6 +47,9 @@ unsigned __stdcall CImagePrefetch::Run(void* self) {
         job.scaled = CImageScaler::Resample(sharper ? *sharper : *job.image, scale.Scale(job.image->width),
                                             scale.Scale(job.image->height));
     }
+    // The UI thread wakes here, not when the thread has ended: under Wine a thread's handle is signalled
+    // some milliseconds after its function returns. Nothing of the prefetch is touched after this.
+    ::SetEvent(prefetch->m_done.Get());
     return 0;
 }
 

@@ -42,6 +42,7 @@ private:
     std::vector<TImage> m_images;
     CDpiScale m_scale;
     CScopedHandle m_thread;
+    CScopedHandle m_done;  // set by the worker when the images are ready
 };
 
 }  // namespace SkinUI
