@@ -1101,7 +1101,9 @@ def case_win_events(world):
     while it listens."""
     world.start_servers(rate="1m")
     world.publish("primary")
-    installer = Installer(world)
+    # The package outlasts the bar's last steps, so that the full bar is on screen while the reader
+    # reads its last value: the window closes moments after the package ends.
+    installer = Installer(world, stub_env={"ZORVA_STUB_INSTALL_MS": "3000"})
     main = installer.main_window()
     events = AccEvents(world)
     x, y, w, h = main.geometry()
