@@ -228,7 +228,9 @@ startup_bench=$build/tests/bench/StartupBench.exe
 wait_for_quiet_host
 starts=$("$WINE" "$startup_bench" "$startup_runs" "$(winpath "$build/TarnisSetupLocal.exe")" \
     "$(winpath "$build/tests/bench/MinimalWindow.exe")" --dpi=144 "$(winpath "$build/TarnisSetupLocal.exe")" \
-    </dev/null 2>/dev/null | field startup_seconds)
+    </dev/null 2>/dev/null)
+echo "start-up runs taken again while the host was busy: $(echo "$starts" | field runs_taken_again)"
+starts=$(echo "$starts" | field startup_seconds)
 ours_start=$(echo "$starts" | sed -n 1p)
 minimal_start=$(echo "$starts" | sed -n 2p)
 ours_start_150=$(echo "$starts" | sed -n 3p)
