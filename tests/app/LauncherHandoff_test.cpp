@@ -420,6 +420,31 @@ TEST_F(HandoffTest, HandsOverToInstalledLauncherAsTheUser) {
 }
 
 // A launcher that is found but will not start counts as none: the normal install runs.
+// Any program may make a window of the taskbar's class: a shell found through one that is not the
+// system's explorer.exe is not believed, or the launcher would become that program's child.
+TEST_F(HandoffTest, OnlyTheSystemExplorerIsTakenForTheShell) {
+    ASSERT_TRUE(DesktopShellReady());
+    struct Impostor {
+        WNDCLASSW windowClass = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr,
+                                 nullptr, L"Shell_TrayWnd"};
+        HWND window = nullptr;
+        Impostor() {
+            if (RegisterClassW(&windowClass))
+                window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, windowClass.lpszClassName, nullptr,
+                                         WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, windowClass.hInstance, nullptr);
+        }
+        ~Impostor() {
+            if (window)
+                DestroyWindow(window);
+            UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+        }
+    } impostor;
+    ASSERT_TRUE(impostor.window);
+    ASSERT_FALSE(GetShellWindow()) << "Wine's shell has no desktop window; the lookup goes on to the taskbar";
+    ASSERT_EQ(impostor.window, FindWindowW(L"Shell_TrayWnd", nullptr));
+    EXPECT_NE(GetCurrentProcessId(), ShellChild::DesktopShellProcessId());
+}
+
 TEST_F(HandoffTest, UnstartableLauncherFallsBackToInstall) {
     const std::wstring folder = m_dir.File(L"broken launcher");
     ASSERT_TRUE(CreateDir(folder));
