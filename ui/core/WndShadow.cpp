@@ -154,26 +154,18 @@ void CWndShadow::Show(HWND hParentWnd) {
     }
 }
 
+CShadowBitmap::TShape CWndShadow::ShapeAround(const RECT& rcParent) const {
+    return {rcParent.right - rcParent.left + 2 * m_nSize, rcParent.bottom - rcParent.top + 2 * m_nSize,
+            m_nSize, m_Color};
+}
+
 void CWndShadow::Update(HWND hParentWnd) {
     RECT rcParent = {};
     ::GetWindowRect(hParentWnd, &rcParent);
-    const int width = rcParent.right - rcParent.left + 2 * m_nSize;
-    const int height = rcParent.bottom - rcParent.top + 2 * m_nSize;
-
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    void* pBits = nullptr;
-    CGdiObject<HBITMAP> bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0));
-    if (!bitmap || pBits == nullptr)
+    const CShadowBitmap::TShape shape = ShapeAround(rcParent);
+    CGdiObject<HBITMAP> bitmap(m_bitmap.Take(shape));
+    if (!bitmap)
         return;
-    ZeroMemory(pBits, info.bmiHeader.biSizeImage);
-    PaintShadow(static_cast<uint32_t*>(pBits), width, height, m_nSize, m_Color);
 
     const HDC hScreen = ::GetDC(nullptr);
     CMemoryDC memDC(hScreen);
@@ -184,9 +176,9 @@ void CWndShadow::Update(HWND hParentWnd) {
 
     POINT ptDst = {rcParent.left + m_nxOffset - m_nSize, rcParent.top + m_nyOffset - m_nSize};
     POINT ptSrc = {0, 0};
-    SIZE size = {width, height};
+    SIZE size = {shape.width, shape.height};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::MoveWindow(m_hWnd, ptDst.x, ptDst.y, width, height, FALSE);
+    ::MoveWindow(m_hWnd, ptDst.x, ptDst.y, shape.width, shape.height, FALSE);
     Globals().updateLayeredWindow(m_hWnd, nullptr, &ptDst, &size, memDC.Get(), &ptSrc, 0, &blend, ULW_ALPHA);
 }
 
@@ -285,6 +277,10 @@ LRESULT CALLBACK CWndShadow::ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
                     ::ShowWindow(pThis->m_hWnd, SW_HIDE);
                     pThis->m_Status &= ~(kStatusVisible | kStatusParentVisible);
                 } else {
+                    // The parent's size is final once shown: the bitmap is built beside its first paint.
+                    RECT rcParent = {};
+                    ::GetWindowRect(hWnd, &rcParent);
+                    pThis->m_bitmap.Start(pThis->ShapeAround(rcParent));
                     pThis->m_Status |= kStatusVisible | kStatusParentVisible;
                     pThis->m_bUpdate = true;
                     pThis->Show(hWnd);

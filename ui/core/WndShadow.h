@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "ui/core/DpiScale.h"
+#include "ui/core/ShadowBitmap.h"
 
 namespace SkinUI {
 
@@ -51,6 +52,7 @@ private:
     bool IsActive() const {
         return (m_Status & kStatusEnabled) != 0 && (m_Status & kStatusDisabledByComposition) == 0;
     }
+    CShadowBitmap::TShape ShapeAround(const RECT& rcParent) const;
     void MoveAround(HWND hParentWnd);
     LRESULT OnParentSize(HWND hWnd, WPARAM wParam, LPARAM lParam);
 
@@ -69,6 +71,7 @@ private:
     COLORREF m_Color = RGB(80, 80, 80);
     uint8_t m_Status = 0;
     WNDPROC m_OriParentProc = nullptr;
+    CShadowBitmap m_bitmap;
 };
 
 }  // namespace SkinUI

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/support/TestEnv.h"
 #include "tests/ui/core/WindowTestSupport.h"
 #include "ui/core/PaintManagerUI.h"
+#include "ui/core/ShadowBitmap.h"
 #include "ui/core/WindowWnd.h"
 
 using SkinUI::CWndShadow;
@@ -126,6 +128,34 @@ TEST_F(WndShadowTest, FadesTowardsTheCorners) {
     // Symmetric along the bottom edge.
     EXPECT_EQ(AlphaAt(bits, kWidth, kHeight, 20, kHeight - 1 - x),
               AlphaAt(bits, kWidth, kHeight, kWidth - 20, kHeight - 1 - x));
+}
+
+// A bitmap begun on the worker is handed out only for the shape it was begun for; any other shape, or
+// none begun, gets one built on the spot. Either way the pixels are the shadow's.
+TEST_F(WndShadowTest, BitmapBuiltAheadIsTheShapeAsked) {
+    using SkinUI::CShadowBitmap;
+    const CShadowBitmap::TShape begun = {540 + 2 * kSize, 355 + 2 * kSize, kSize, RGB(80, 80, 80)};
+    const CShadowBitmap::TShape other = {810 + 42, 533 + 42, 21, RGB(80, 80, 80)};
+    auto expectShadow = [](HBITMAP bitmap, const CShadowBitmap::TShape& shape) {
+        ASSERT_NE(bitmap, nullptr);
+        DIBSECTION dib = {};
+        ASSERT_EQ(::GetObjectW(bitmap, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+        ASSERT_EQ(dib.dsBm.bmWidth, shape.width);
+        ASSERT_EQ(dib.dsBm.bmHeight, shape.height);
+        std::vector<uint32_t> expected(shape.width * shape.height, 0);
+        CWndShadow::PaintShadow(expected.data(), shape.width, shape.height, shape.size, shape.color);
+        const auto* bits = static_cast<const uint32_t*>(dib.dsBm.bmBits);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bits));
+        ::DeleteObject(bitmap);
+    };
+    CShadowBitmap ahead;
+    ahead.Start(begun);
+    expectShadow(ahead.Take(begun), begun);
+    ahead.Start(begun);
+    expectShadow(ahead.Take(other), other);
+    expectShadow(ahead.Take(begun), begun);
+    // One begun and never taken is the destructor's to wait for and delete.
+    ahead.Start(other);
 }
 
 // The shadow window: layered, click-through, owned by the parent, around it, and in step with its
