@@ -10,17 +10,21 @@ CImagePrefetch::~CImagePrefetch() {
     Finish();
 }
 
-bool CImagePrefetch::Start(std::vector<TImage> images, const CDpiScale& scale) {
-    if (m_thread.IsValid() || images.empty())
+bool CImagePrefetch::Start(std::vector<TImage> images,
+                           const CDpiScale& scale,
+                           std::function<void()> alongside) {
+    if (m_thread.IsValid() || (images.empty() && !alongside))
         return false;
     m_done.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_done.IsValid())
         return false;
     m_images = std::move(images);
     m_scale = scale;
+    m_alongside = std::move(alongside);
     m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CImagePrefetch::Run, this, 0, nullptr)));
     if (!m_thread.IsValid()) {
         m_images.clear();
+        m_alongside = nullptr;
         return false;
     }
     return true;
@@ -49,7 +53,10 @@ unsigned __stdcall CImagePrefetch::Run(void* self) {
     }
     // The UI thread wakes here, not when the thread has ended: under Wine a thread's handle is signalled
     // some milliseconds after its function returns. Nothing of the prefetch is touched after this.
+    std::function<void()> alongside = std::move(prefetch->m_alongside);
     ::SetEvent(prefetch->m_done.Get());
+    if (alongside)
+        alongside();
     return 0;
 }
 

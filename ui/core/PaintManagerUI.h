@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -151,8 +152,9 @@ public:
     void SetDpi(UINT dpi);
     // Starts decoding the images the controls visible now show at rest (resampled for the window's
     // scale) on a thread of their own, so that the first paint finds them ready. The window base calls
-    // it once the skin is built; the first image request waits for them.
-    void PrefetchImages();
+    // it once the skin is built; the first image request waits for them. The worker then runs
+    // `alongside`, if given; false when it will not (no worker), which leaves that to the caller.
+    bool PrefetchImages(std::function<void()> alongside = nullptr);
 
     // Window geometry and look, set from the skin's Window element in 96-DPI units and read back in
     // device pixels of the window's scale.

@@ -231,9 +231,9 @@ CControlUI* CALLBACK CPaintManagerUI::CollectRestingImages(CControlUI* pThis, LP
     return nullptr;
 }
 
-void CPaintManagerUI::PrefetchImages() {
+bool CPaintManagerUI::PrefetchImages(std::function<void()> alongside) {
     if (m_pRoot == nullptr || m_prefetch)
-        return;
+        return false;
     std::vector<std::wstring> strings;
     m_pRoot->FindControl(&CPaintManagerUI::CollectRestingImages, &strings, kFindVisible);
     // The files are read here, since the skin archive is not shared with the worker.
@@ -255,8 +255,10 @@ void CPaintManagerUI::PrefetchImages() {
         });
     }
     auto prefetch = std::make_unique<CImagePrefetch>();
-    if (prefetch->Start(std::move(images), m_scale))
-        m_prefetch = std::move(prefetch);
+    if (!prefetch->Start(std::move(images), m_scale, std::move(alongside)))
+        return false;
+    m_prefetch = std::move(prefetch);
+    return true;
 }
 
 void CPaintManagerUI::AdoptPrefetchedImages() {

@@ -1,7 +1,5 @@
 #include "ui/core/ShadowBitmap.h"
 
-#include <process.h>
-
 #include <cstdint>
 #include <utility>
 
@@ -15,19 +13,18 @@ CShadowBitmap::~CShadowBitmap() {
         ::DeleteObject(m_bitmap);
 }
 
-void CShadowBitmap::Start(const TShape& shape) {
+std::function<void()> CShadowBitmap::Begin(const TShape& shape) {
     Join();
     if (m_bitmap != nullptr)
         ::DeleteObject(std::exchange(m_bitmap, nullptr));
     m_shape = shape;
     m_done.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_done.IsValid())
-        return;
-    // The thread is not waited for by its handle: the worker touches nothing of ours after the event.
-    CScopedHandle thread(
-        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CShadowBitmap::Run, this, 0, nullptr)));
-    if (!thread.IsValid())
-        m_done.Reset();
+        return [] {};
+    return [this, shape, done = m_done.Get()] {
+        m_bitmap = Build(shape);
+        ::SetEvent(done);
+    };
 }
 
 HBITMAP CShadowBitmap::Take(const TShape& shape) {
@@ -42,7 +39,7 @@ HBITMAP CShadowBitmap::Take(const TShape& shape) {
 void CShadowBitmap::Join() {
     if (!m_done.IsValid())
         return;
-    // Building one bitmap ends by itself; nothing can stop it half-way.
+    // A begun job runs to its end by itself; nothing can stop it half-way.
     ::WaitForSingleObject(m_done.Get(), INFINITE);
     m_done.Reset();
 }
@@ -67,13 +64,6 @@ HBITMAP CShadowBitmap::Build(const TShape& shape) {
     CWndShadow::PaintShadow(static_cast<uint32_t*>(pBits), shape.width, shape.height, shape.size,
                             shape.color);
     return bitmap;
-}
-
-unsigned __stdcall CShadowBitmap::Run(void* self) {
-    auto* pThis = static_cast<CShadowBitmap*>(self);
-    pThis->m_bitmap = Build(pThis->m_shape);
-    ::SetEvent(pThis->m_done.Get());
-    return 0;
 }
 
 }  // namespace SkinUI

@@ -1,9 +1,11 @@
 #pragma once
-// The drop shadow's picture: a bottom-up, premultiplied 32-bit DIB section, which can be built on a
-// short-lived thread of its own as soon as the parent's final size is known (when it is shown), so that
-// the parent's first paint, which shows the shadow, finds it ready. Start, Take and the destructor run
-// on the UI thread; the worker touches only the shape it was given and the bitmap it makes.
+// The drop shadow's picture: a bottom-up, premultiplied 32-bit DIB section, which can be built on another
+// thread as soon as the parent's size is known (the window base has the image prefetch's worker build it
+// after the images), so that the parent's first paint, which shows the shadow, finds it ready. Begin, Take
+// and the destructor run on the UI thread; the job Begin returns touches only the shape and the bitmap.
 #include <windows.h>
+
+#include <functional>
 
 #include "Runtime/ScopedHandle.h"
 
@@ -23,26 +25,26 @@ public:
     };
 
     CShadowBitmap() = default;
-    // Waits for a worker still building, and deletes a bitmap nobody took.
+    // Waits for a begun job, which must have been handed to a thread, and deletes a bitmap nobody took.
     ~CShadowBitmap();
     CShadowBitmap(const CShadowBitmap&) = delete;
     CShadowBitmap& operator=(const CShadowBitmap&) = delete;
 
-    // Begins building the bitmap of `shape` on a worker, dropping one begun before and not taken.
-    void Start(const TShape& shape);
+    // Begins the bitmap of `shape`, dropping one begun before and not taken. The returned job builds it;
+    // it must be run once, on any thread, before Take or the destructor can return.
+    std::function<void()> Begin(const TShape& shape);
     // The bitmap of `shape`, owned by the caller: the one begun for it (waited for), else one built
     // now. Null when no DIB section could be made.
     HBITMAP Take(const TShape& shape);
 
 private:
     static HBITMAP Build(const TShape& shape);
-    static unsigned __stdcall Run(void* self);
-    // Waits for the worker, if any, and keeps what it built.
+    // Waits for a begun job, if any, and keeps what it built.
     void Join();
 
     TShape m_shape;
     HBITMAP m_bitmap = nullptr;
-    CScopedHandle m_done;  // set by the worker when m_bitmap is final; valid while a worker is building
+    CScopedHandle m_done;  // set by the job when m_bitmap is final; valid from Begin until joined
 };
 
 }  // namespace SkinUI

@@ -152,13 +152,18 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
         ::ExitProcess(kSkinLoadFailedExitCode);
     }
     m_PaintManager.AttachRoot(pRoot);
-    // While the window is still being made and shown, its first page's images decode beside it.
-    m_PaintManager.PrefetchImages();
     m_PaintManager.AddNotifier(this);
     if (m_PaintManager.IsShadow() && !m_PaintManager.IsSelfShadow())
         m_pWndShadow = CWndShadow::Attach(m_hWnd);
     if (m_pWndShadow != nullptr)
         m_pWndShadow->SetScale(m_PaintManager.GetDpiScale());
+    // While the window is still being made and shown, its first page's images decode beside it, and
+    // then its shadow's bitmap is built, on the same worker (a thread of its own would cost a start more
+    // than the bitmap under Wine).
+    std::function<void()> shadowBitmap =
+        m_pWndShadow != nullptr ? m_pWndShadow->BeginBitmap(m_hWnd) : nullptr;
+    if (!m_PaintManager.PrefetchImages(shadowBitmap) && shadowBitmap)
+        shadowBitmap();
     InitWindow();
     return 0;
 }

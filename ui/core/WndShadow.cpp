@@ -159,6 +159,12 @@ CShadowBitmap::TShape CWndShadow::ShapeAround(const RECT& rcParent) const {
             m_nSize, m_Color};
 }
 
+std::function<void()> CWndShadow::BeginBitmap(HWND hParentWnd) {
+    RECT rcParent = {};
+    ::GetWindowRect(hParentWnd, &rcParent);
+    return m_bitmap.Begin(ShapeAround(rcParent));
+}
+
 void CWndShadow::Update(HWND hParentWnd) {
     RECT rcParent = {};
     ::GetWindowRect(hParentWnd, &rcParent);
@@ -277,10 +283,6 @@ LRESULT CALLBACK CWndShadow::ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
                     ::ShowWindow(pThis->m_hWnd, SW_HIDE);
                     pThis->m_Status &= ~(kStatusVisible | kStatusParentVisible);
                 } else {
-                    // The parent's size is final once shown: the bitmap is built beside its first paint.
-                    RECT rcParent = {};
-                    ::GetWindowRect(hWnd, &rcParent);
-                    pThis->m_bitmap.Start(pThis->ShapeAround(rcParent));
                     pThis->m_Status |= kStatusVisible | kStatusParentVisible;
                     pThis->m_bUpdate = true;
                     pThis->Show(hWnd);

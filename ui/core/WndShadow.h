@@ -39,6 +39,9 @@ public:
     void Update(HWND hParentWnd);
     // Band width and offsets follow the parent's display scale; takes effect at the next Update.
     void SetScale(const CDpiScale& scale);
+    // Begins the bitmap for the parent's present size (see CShadowBitmap::Begin): the job, run once on
+    // any thread, builds what the next Update of that size shows.
+    std::function<void()> BeginBitmap(HWND hParentWnd);
 
 private:
     enum : uint8_t {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "tests/support/TestEnv.h"
@@ -130,8 +132,8 @@ TEST_F(WndShadowTest, FadesTowardsTheCorners) {
               AlphaAt(bits, kWidth, kHeight, kWidth - 20, kHeight - 1 - x));
 }
 
-// A bitmap begun on the worker is handed out only for the shape it was begun for; any other shape, or
-// none begun, gets one built on the spot. Either way the pixels are the shadow's.
+// A bitmap begun and built on another thread is handed out only for the shape it was begun for; any
+// other shape gets one built on the spot. Either way the pixels are the shadow's.
 TEST_F(WndShadowTest, BitmapBuiltAheadIsTheShapeAsked) {
     using SkinUI::CShadowBitmap;
     const CShadowBitmap::TShape begun = {540 + 2 * kSize, 355 + 2 * kSize, kSize, RGB(80, 80, 80)};
@@ -148,14 +150,28 @@ TEST_F(WndShadowTest, BitmapBuiltAheadIsTheShapeAsked) {
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bits));
         ::DeleteObject(bitmap);
     };
+    // Runs a begun job on a thread of its own, as the image prefetch's worker does.
+    auto runElsewhere = [](std::function<void()> job) {
+        auto* owned = new std::function<void()>(std::move(job));
+        const HANDLE thread = ::CreateThread(
+            nullptr, 0,
+            [](void* param) -> DWORD {
+                std::unique_ptr<std::function<void()>> run(static_cast<std::function<void()>*>(param));
+                (*run)();
+                return 0;
+            },
+            owned, 0, nullptr);
+        ASSERT_NE(thread, nullptr);
+        ::CloseHandle(thread);
+    };
     CShadowBitmap ahead;
-    ahead.Start(begun);
+    runElsewhere(ahead.Begin(begun));
     expectShadow(ahead.Take(begun), begun);
-    ahead.Start(begun);
+    runElsewhere(ahead.Begin(begun));
     expectShadow(ahead.Take(other), other);
     expectShadow(ahead.Take(begun), begun);
     // One begun and never taken is the destructor's to wait for and delete.
-    ahead.Start(other);
+    runElsewhere(ahead.Begin(other));
 }
 
 // The shadow window: layered, click-through, owned by the parent, around it, and in step with its
