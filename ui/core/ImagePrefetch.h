@@ -22,8 +22,8 @@ public:
         std::wstring name;
         DWORD mask = 0;
         std::vector<BYTE> bytes;  // the image file, read from the skin
-        std::vector<BYTE>
-            sharperBytes;  // a larger picture to resample from instead (its "@2x" file), or empty
+        // A larger picture to resample from instead (its "@2x" file), or empty.
+        std::vector<BYTE> sharperBytes;
         std::unique_ptr<TImageInfo> image;   // decoded from `bytes`; null when that failed
         std::unique_ptr<TImageInfo> scaled;  // resampled to the scale's size of `image`; null at 100 %
     };
