@@ -19,7 +19,10 @@ private:
 
 }  // namespace
 
-DigestPipe::DigestPipe(unsigned kinds, size_t ringBytes) : m_digester(kinds), m_ringBytes(ringBytes) {
+DigestPipe::DigestPipe(unsigned kinds, size_t ringBytes)
+    : m_digester(kinds),
+      m_ringBytes(ringBytes),
+      m_batchBytes(std::max<size_t>(1, std::min(kPieceBytes, ringBytes / 2))) {
     if (!IsWanted())
         return;
     m_ring.reset(new char[m_ringBytes]);
@@ -39,6 +42,7 @@ DigestPipe::~DigestPipe() {
 bool DigestPipe::Feed(const void* data, size_t size) {
     const char* bytes = static_cast<const char*>(data);
     SrwHold hold(m_lock);
+    m_flushing = false;
     while (size > 0) {
         if (m_cancelled)
             return false;
@@ -52,11 +56,13 @@ bool DigestPipe::Feed(const void* data, size_t size) {
         const size_t piece = std::min(room, size);
         memcpy(m_ring.get() + m_head, bytes, piece);
         m_head = (m_head + piece) % m_ringBytes;
+        const bool batchGathered = m_pending < m_batchBytes && m_pending + piece >= m_batchBytes;
         m_pending += piece;
         m_fed += piece;
         bytes += piece;
         size -= piece;
-        WakeAllConditionVariable(&m_changed);
+        if (batchGathered)
+            WakeAllConditionVariable(&m_changed);
     }
     return true;
 }
@@ -81,6 +87,10 @@ DWORD DigestPipe::FeedFileStart(const std::wstring& path,
 }
 
 bool DigestPipe::WaitIdle() {
+    if (!m_flushing) {
+        m_flushing = true;
+        WakeAllConditionVariable(&m_changed);
+    }
     while (!m_cancelled && (m_pending > 0 || m_hashing))
         SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
     return !m_cancelled;
@@ -111,7 +121,7 @@ FileDigests DigestPipe::Finish() {
 void DigestPipe::Run() {
     SrwHold hold(m_lock);
     for (;;) {
-        while (!m_quit && (m_pending == 0 || m_cancelled))
+        while (!m_quit && (m_cancelled || m_pending == 0 || (m_pending < m_batchBytes && !m_flushing)))
             SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
         if (m_quit)
             return;
@@ -125,6 +135,7 @@ void DigestPipe::Run() {
         m_digester.Update(m_ring.get() + tail, piece);
         AcquireSRWLockExclusive(&m_lock);
         m_hashing = false;
+        ++m_piecesHashed;
         if (generation == m_generation)
             m_pending -= piece;
         WakeAllConditionVariable(&m_changed);

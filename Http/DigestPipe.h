@@ -2,7 +2,8 @@
 // The digests of a file as it is written, computed on a thread of their own so that receiving
 // does not wait for hashing: the writer copies each written piece into a ring of fixed size and
 // the hashing thread takes it from there. A full ring makes the writer wait (the receive slows);
-// nothing is dropped and the ring never grows.
+// nothing is dropped and the ring never grows. The hashing thread is woken once a batch has gathered,
+// not for every small write: on a virtual machine each wake-up costs about as much as hashing a write.
 // Feed, Reset, FeedFileStart: the writing thread; Drain: the writing thread once it has finished;
 // Cancel: any thread; Finish: the owner once the writer has finished. The owner orders its
 // hand-overs of the writing role between threads.
@@ -45,6 +46,8 @@ public:
     FileDigests Finish();
     // Times Feed found the ring full and waited for the hashing thread.
     unsigned FullWaits() const { return m_fullWaits; }
+    // Pieces the hashing thread has taken off the ring.
+    unsigned PiecesHashed() const { return m_piecesHashed; }
 
 private:
     // Enough for SHA-256 on the CPU's extensions, which hashes several times faster than the receive,
@@ -59,16 +62,21 @@ private:
     // Not value-initialised: only the pages the bytes pass through are ever touched.
     std::unique_ptr<char[]> m_ring;
     size_t m_ringBytes;
+    // Bytes that wake the hashing thread; fewer wait for more or for the writer to finish.
+    size_t m_batchBytes;
     SRWLOCK m_lock = SRWLOCK_INIT;
     // Writer waits for room or idleness; the hashing thread waits for bytes.
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     size_t m_head = 0;     // next byte the writer fills
     size_t m_pending = 0;  // bytes in the ring not yet taken by the hashing thread
     bool m_hashing = false;
+    // The writer has finished for now: whatever is in the ring is hashed, however little.
+    bool m_flushing = false;
     // Counts resets, so that a piece hashed across one is not taken off the ring again.
     unsigned m_generation = 0;
     bool m_cancelled = false;
     bool m_quit = false;
     uint64_t m_fed = 0;
     std::atomic<unsigned> m_fullWaits{0};
+    std::atomic<unsigned> m_piecesHashed{0};
 };

@@ -131,3 +131,22 @@ TEST(DigestPipeTest, FullRingSlowsTheWriterAndLosesNothing) {
     EXPECT_FALSE(cancelled.Drain());
     EXPECT_EQ(cancelled.Finish().sha256, "");
 }
+
+// Writes much smaller than a batch, with pauses between them as a receive has, wake the hashing
+// thread once a batch has gathered, not each time; the tail shorter than a batch is still hashed
+// when the writer finishes.
+TEST(DigestPipeTest, SmallWritesAreHashedInBatches) {
+    std::string data(1024 * 1024 + 100, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 7 + (i >> 12));
+    DigestPipe pipe(kDigestSha256);
+    constexpr size_t kWrite = 16 * 1024;
+    for (size_t at = 0; at < data.size(); at += kWrite) {
+        ASSERT_TRUE(pipe.Feed(data.data() + at, std::min(kWrite, data.size() - at)));
+        Sleep(1);
+    }
+    ASSERT_TRUE(pipe.Drain());
+    EXPECT_EQ(pipe.Finish().sha256, Sha256Of(data));
+    // Each wake takes at least a batch, split in two at most where it wraps round the ring.
+    EXPECT_LE(pipe.PiecesHashed(), 2 * (data.size() / DigestPipe::kPieceBytes + 1));
+}
