@@ -2,13 +2,17 @@
 // frame and waits for input (WaitForInputIdle). Each run starts every program once, so that a change
 // of machine load weighs on all of them alike; each program is ended afterwards. The order turns from
 // run to run and every other run goes backwards: a start is slowed by the cleanup of the program
-// ended just before it, and in a fixed cycle each program would always follow the same one. "--dpi=N" before a program starts it (and those after it, until the
-// next "--dpi=") at display scale N (HKCU\Control Panel\Desktop LogPixels, which Wine reads when a
-// program starts); the prefix's own value is put back when the bench ends, also on failure. A first
-// round, not counted, starts every program once: the first start of each pays for caches (Wine's,
-// the page cache's) that every later start finds filled. Under Wine on a shared virtual machine a run
-// during which the host took 2 % or more of the machine's CPU time (Linux's steal) is run again, at
-// most as many times as there are runs: such a run slows our start more than the minimal program's.
+// ended just before it, and in a fixed cycle each program would always follow the same one.
+// "--dpi=N" before a program starts it (and those after it, until the next "--dpi=") at display scale
+// N (HKCU\Control Panel\Desktop LogPixels, which Wine reads when a program starts); the prefix's own
+// value is put back when the bench ends, also on failure. The first program started after a change of
+// scale pays for Wine rewriting its font settings for the new scale (HKCU\Software\Wine\Fonts
+// LogPixels), which a machine that keeps its scale never does: such a start is made once more,
+// uncounted, before the timed one. A first round, not counted, starts every program once: the first
+// start of each pays for caches (Wine's, the page cache's) that every later start finds filled. Under
+// Wine on a shared virtual machine a run during which the host took 2 % or more of the machine's CPU
+// time (Linux's steal) is run again, at most as many times as there are runs: such a run slows our
+// start more than the minimal program's.
 // Prints one median per program, in the order given, and how many runs were taken again:
 //   StartupBench <runs> [--dpi=N] <program> [[--dpi=N] <program> ...]
 //     ->   startup_seconds=<median> (one line each)
@@ -38,8 +42,8 @@ class CDisplayScale {
 public:
     CDisplayScale() {
         DWORD size = sizeof(m_saved);
-        m_hadValue = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &m_saved,
-                                  &size) == ERROR_SUCCESS;
+        m_hadValue = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr,
+                                  &m_saved, &size) == ERROR_SUCCESS;
     }
     ~CDisplayScale() {
         if (!m_changed)
@@ -51,6 +55,9 @@ public:
     }
     CDisplayScale(const CDisplayScale&) = delete;
     CDisplayScale& operator=(const CDisplayScale&) = delete;
+
+    // The scale last set; 0 before the first.
+    DWORD Current() const { return m_current; }
 
     // 0 is the prefix's own scale.
     bool Set(DWORD dpi) {
@@ -151,10 +158,13 @@ int wmain(int argc, wchar_t** argv) {
         QueryPerformanceCounter(&roundStart);
         for (size_t n = 0; n < count; ++n) {
             const size_t p = run < 0 ? n : (run + (run % 2 == 0 ? n : count - 1 - n)) % count;
+            const DWORD scaleBefore = scale.Current();
             if (!scale.Set(programs[p].dpi)) {
                 fwprintf(stderr, L"StartupBench: cannot set the display scale %lu\n", programs[p].dpi);
                 return 1;
             }
+            if (scale.Current() != scaleBefore && TimeStartup(programs[p].path, frequency) < 0)
+                return 1;
             round[p] = TimeStartup(programs[p].path, frequency);
             if (round[p] < 0)
                 return 1;
