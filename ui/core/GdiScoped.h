@@ -71,12 +71,15 @@ private:
     HGDIOBJ m_old;
 };
 
-// A 32-bit top-down DIB section; `bits` receives its pixels (BGRA, width * 4 bytes a row). Null on failure.
-inline HBITMAP CreateDib32(HDC hDC, int width, int height, void** bits) {
+enum class DibRows { kTopDown, kBottomUp };
+
+// A 32-bit DIB section, its first row the top one unless asked otherwise; `bits` receives its pixels
+// (BGRA, width * 4 bytes a row). Null on failure.
+inline HBITMAP CreateDib32(HDC hDC, int width, int height, void** bits, DibRows rows = DibRows::kTopDown) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biHeight = rows == DibRows::kTopDown ? -height : height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;

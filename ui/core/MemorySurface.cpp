@@ -1,19 +1,13 @@
 #include "ui/core/MemorySurface.h"
 
+#include "ui/core/GdiScoped.h"
+
 namespace SkinUI {
 
 CMemorySurface::CMemorySurface(HDC hDC, int cx, int cy, Kind kind) {
     m_hDC = ::CreateCompatibleDC(hDC);
     if (kind == Kind::kAlpha) {
-        BITMAPINFO bmi = {};
-        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bmi.bmiHeader.biWidth = cx;
-        bmi.bmiHeader.biHeight = -cy;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        m_hBitmap = ::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_hBitmap = CreateDib32(hDC, cx, cy, nullptr);
     } else {
         m_hBitmap = ::CreateCompatibleBitmap(hDC, cx, cy);
     }

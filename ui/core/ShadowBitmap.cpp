@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "ui/core/GdiScoped.h"
 #include "ui/core/WndShadow.h"
 
 namespace SkinUI {
@@ -45,22 +46,14 @@ void CShadowBitmap::Join() {
 }
 
 HBITMAP CShadowBitmap::Build(const TShape& shape) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = shape.width;
-    info.bmiHeader.biHeight = shape.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(shape.width) * static_cast<DWORD>(shape.height) * 4;
     void* pBits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HBITMAP bitmap = CreateDib32(nullptr, shape.width, shape.height, &pBits, DibRows::kBottomUp);
     if (bitmap == nullptr || pBits == nullptr) {
         if (bitmap != nullptr)
             ::DeleteObject(bitmap);
         return nullptr;
     }
-    ZeroMemory(pBits, info.bmiHeader.biSizeImage);
+    ZeroMemory(pBits, static_cast<size_t>(shape.width) * static_cast<size_t>(shape.height) * 4);
     CWndShadow::PaintShadow(static_cast<uint32_t*>(pBits), shape.width, shape.height, shape.size,
                             shape.color);
     return bitmap;
