@@ -20,6 +20,15 @@ bool DeliversFile(int status) {
     return status == 200 || status == 206;
 }
 
+// A failed request leaves the system's own buffer, which still works.
+int AskForReceiveWindow(void*, curl_socket_t socket, curlsocktype purpose) {
+    if (purpose == CURLSOCKTYPE_IPCXN) {
+        const int bytes = CHttpDownloadFile::kReceiveWindowBytes;
+        setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof(bytes));
+    }
+    return CURL_SOCKOPT_OK;
+}
+
 }  // namespace
 
 CHttpDownloadFile::CHttpDownloadFile() : CHttpBase(HttpEngine::kDownload) {}
@@ -47,8 +56,10 @@ void CHttpDownloadFile::ReportDone(int type, int code) {
 
 bool CHttpDownloadFile::Prepare() {
     CHttpBase::Prepare();
-    if (Transfer() && Transfer()->EasyHandle())
+    if (Transfer() && Transfer()->EasyHandle()) {
         curl_easy_setopt(Transfer()->EasyHandle(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+        curl_easy_setopt(Transfer()->EasyHandle(), CURLOPT_SOCKOPTFUNCTION, &AskForReceiveWindow);
+    }
     return true;
 }
 
