@@ -73,6 +73,8 @@ void CPaintManagerUI::Init(HWND hWnd) {
         ::ReleaseDC(m_hWndPaint, m_hDcPaint);
     m_hWndPaint = hWnd;
     m_hDcPaint = ::GetDC(hWnd);
+    // A window made for this manager is not yet shown; one already on screen may have been painted.
+    m_bPainted = ::IsWindowVisible(hWnd) != FALSE;
     m_scale = CDpiScale::ForWindow(hWnd);
     HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
     for (const CPaintManagerUI* pOther : AllManagers()) {
@@ -377,7 +379,7 @@ void CPaintManagerUI::DeleteAllTimers() {
 }
 
 void CPaintManagerUI::Invalidate(RECT& rcItem) {
-    if (m_hWndPaint != nullptr)
+    if (m_hWndPaint != nullptr && m_bPainted)
         ::InvalidateRect(m_hWndPaint, &rcItem, FALSE);
 }
 

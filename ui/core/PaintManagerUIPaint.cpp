@@ -72,6 +72,7 @@ void CPaintManagerUI::OnPaint() {
     if (m_pRoot == nullptr) {
         PAINTSTRUCT ps;
         ::BeginPaint(m_hWndPaint, &ps);
+        m_bPainted = true;
         ::EndPaint(m_hWndPaint, &ps);
         return;
     }
@@ -91,6 +92,7 @@ void CPaintManagerUI::OnPaint() {
 
     PAINTSTRUCT ps;
     ::BeginPaint(m_hWndPaint, &ps);
+    m_bPainted = true;
     const RECT& rcPaint = ps.rcPaint;
     if (m_bOffscreenPaint && m_offscreen->IsValid()) {
         HDC hDC = m_offscreen->DC();
@@ -129,6 +131,7 @@ void CPaintManagerUI::PaintLayered() {
     ::GetClientRect(m_hWndPaint, &rcClient);
     PAINTSTRUCT ps;
     ::BeginPaint(m_hWndPaint, &ps);
+    m_bPainted = true;
     m_layered.reset();
     LayoutAndFocus();
 

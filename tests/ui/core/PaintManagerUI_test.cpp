@@ -126,6 +126,18 @@ TEST_F(PaintManagerTest, FirstPaintLaysOutTreeAndSendsWindowInitOnce) {
     EXPECT_EQ(Probe(L"b")->GetPos().top, 30);
 }
 
+// Once the window has been painted, a control that changes asks for the repaint of its own rectangle
+// (before that the whole window is still to be painted and nothing is asked).
+TEST_F(PaintManagerTest, AChangeAfterTheFirstPaintInvalidatesTheControl) {
+    AttachProbes();
+    HWND window = s_window->Window();
+    ValidateRect(window, nullptr);
+    Probe(L"b")->SetBkColor(0xFF102030);
+    RECT dirty = {};
+    ASSERT_TRUE(GetUpdateRect(window, &dirty, FALSE));
+    EXPECT_TRUE(EqualRect(&dirty, &Probe(L"b")->GetPos()) != FALSE);
+}
+
 // Real mouse input: enter and move reach the control under the cursor; moving on sends leave to the
 // first control before enter to the second.
 TEST_F(PaintManagerTest, HoverFollowsTheMouseWithLeaveBeforeEnter) {
