@@ -10,7 +10,8 @@
 # Then the installer: size, start-up at 100 % and at 150 % beside the smallest window program (taking
 # turns, 21 counted runs each after one uncounted, BENCH_STARTUP_RUNS), peak memory of a whole install.
 # Ends with one name=value line per figure (medians; the minimum and the spread, (max - min) /
-# median, beside the download times).   bench.sh BUILD_DIR
+# median, beside the download times; a download ratio is the median over the runs of the ratio within
+# each run).   bench.sh BUILD_DIR
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -255,15 +256,27 @@ seconds_line download_curl_seconds "$curl_s" "$curl_min" "$curl_spread"
 seconds_line download_native_seconds "$native_s" "$native_min" "$native_spread"
 seconds_line download_hashed_seconds "$hashed_s" "$hashed_min" "$hashed_spread"
 awk -v p="$small_peak" 'BEGIN { printf "download_30mb_peak_working_set_mib=%.1f\n", p / 1048576 }'
-# Each ratio of the medians, with the ratio of the minimums beside it.
-ratio_line() { awk -v name="$1" -v a="$2" -v b="$3" -v c="$4" -v d="$5" \
-    'BEGIN { printf "%s=%.3f (of minimums: %.3f)\n", name, a / b, c / d }'; }
-ratio_line download_ratio "$curl_s" "$our_s" "$curl_min" "$our_min"
-ratio_line download_hashed_ratio "$curl_s" "$hashed_s" "$curl_min" "$hashed_min"
-ratio_line download_native_ratio "$native_s" "$our_s" "$native_min" "$our_min"
+# A ratio of two clients is taken within each run, whose samples follow one another, and its median over
+# the runs is the figure: the host's speed drifts over minutes on this shared machine, and a drift weighs on
+# both sides of a ratio taken within a run but on one side only of a ratio of medians taken over all runs.
+# The ratio of the medians and that of the minimums are printed beside it.   ratio_line NAME TOP BOTTOM
+ratio_line() {
+    local -n numerators=$2 denominators=$3
+    local within=() i
+    for i in "${!numerators[@]}"; do
+        within+=("$(awk -v a="${numerators[$i]}" -v b="${denominators[$i]}" 'BEGIN { printf "%.6f", a / b }')")
+    done
+    awk -v name="$1" -v r="$(median "${within[@]}")" -v a="$(median "${numerators[@]}")" \
+        -v b="$(median "${denominators[@]}")" -v c="$(minimum "${numerators[@]}")" \
+        -v d="$(minimum "${denominators[@]}")" \
+        'BEGIN { printf "%s=%.3f (of the medians: %.3f; of the minimums: %.3f)\n", name, r, a / b, c / d }'
+}
+ratio_line download_ratio curls ours
+ratio_line download_hashed_ratio curls hashed
+ratio_line download_native_ratio natives ours
 awk -v o="$our_cpu" -v c="$curl_cpu" -v s="$size" 'BEGIN {
     printf "download_cpu_s_per_gib=%.3f (curl.exe: %.3f)\n", o / (s / 1073741824), c / (s / 1073741824) }'
-ratio_line download_cpu_ratio "$our_cpu" "$curl_cpu" "$(minimum "${our_cpus[@]}")" "$(minimum "${curl_cpus[@]}")"
+ratio_line download_cpu_ratio our_cpus curl_cpus
 echo "ui_max_stall_ms=$(median "${stalls[@]}") (network idle: $idle_stall)"
 echo "idle_cpu_percent=$(echo "$idle" | field idle_cpu_percent)"
 awk -v p="$peak" 'BEGIN { printf "download_peak_working_set_mib=%.1f\n", p / 1048576 }'
