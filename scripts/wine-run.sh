@@ -26,6 +26,9 @@ case "$1" in
   *) "$@" </dev/null ;;
 esac
 rc=$?
+# A program that ends before writing anything (Wine failing to start it, a crash with the crash dialog
+# off) would otherwise leave a failed test with no output at all.
+[ $rc -eq 0 ] || echo "wine-run: $1 ended with exit code $rc" >&2
 if [ -n "$xvfb_pid" ]; then
   kill "$xvfb_pid" 2>/dev/null
   wait "$xvfb_pid" 2>/dev/null
